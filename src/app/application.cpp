@@ -1,0 +1,21 @@
+#include "app/application.h"
+
+#include "ipset/frm_ipset.h"
+#include "scanner/frm_iptest.h"
+
+namespace zelvoro::app {
+
+void register_windows(ui::Toolkit& toolkit, platform::Services& services) {
+    toolkit.register_window(scanner::FrmIPtest::name, [&services](ui::Toolkit& owner) {
+        return std::make_unique<scanner::FrmIPtest>(owner, services);
+    });
+    toolkit.register_window(ipset::FrmIpset::name, [&services](ui::Toolkit& owner) {
+        return std::make_unique<ipset::FrmIpset>(owner, services);
+    });
+}
+
+void start(ui::Toolkit& toolkit) {
+    toolkit.deliver([&toolkit] { toolkit.show(scanner::FrmIPtest::name); });
+}
+
+} // namespace zelvoro::app

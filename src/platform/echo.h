@@ -1,0 +1,36 @@
+// ICMP echo: one request per address, each given its own timeout, one status per address.
+#pragma once
+
+#include "platform/ipv4_address.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace zelvoro::platform {
+
+constexpr std::uint32_t echo_answered = 0;
+constexpr std::uint32_t echo_timed_out = 11010; // the platform's "request timed out" status
+
+struct EchoSweepResult {
+    // False when no echo socket or handle could be opened at all: nothing was sent.
+    bool permitted = true;
+    // One status per address, in the order given: echo_answered or another value.
+    std::vector<std::uint32_t> status;
+};
+
+class EchoService {
+public:
+    virtual ~EchoService() = default;
+    // Sends exactly one echo request to every address (no retries) and waits for each at most
+    // `timeout` counted from its own send time.
+    virtual EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
+                                     std::chrono::milliseconds timeout) = 0;
+};
+
+// The operating system's echo service (Linux: ping or raw socket; Windows: icmp.dll).
+std::unique_ptr<EchoService> make_system_echo_service();
+
+} // namespace zelvoro::platform

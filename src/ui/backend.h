@@ -1,0 +1,65 @@
+// What a toolkit backend (headless, Qt, Win32) provides to the control models.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelvoro::ui {
+
+class Control;
+class Label;
+class ListBox;
+class TextBox;
+class Window;
+
+enum class MessageBoxStyle { ok = 0, ok_cancel = 1, yes_no = 4 };
+enum class MessageBoxResult { ok = 1, cancel = 2, yes = 6, no = 7 };
+
+struct MessageBoxRequest {
+    std::string_view text;
+    MessageBoxStyle style = MessageBoxStyle::ok;
+    std::optional<std::string_view> title; // none: the box carries the application's title
+};
+
+struct SaveFileRequest {
+    std::string_view filter; // "description|pattern|" pairs
+    int flags = 0;           // 2: ask before replacing an existing file
+    std::string_view file_name; // the name the dialog proposes
+};
+
+// A backend's realisation of one loaded window. It mirrors the models; it never writes back
+// into them except through the user-event entry points of the models.
+class WindowView {
+public:
+    virtual ~WindowView() = default;
+    virtual void text_changed(const TextBox&) {}
+    virtual void label_changed(const Label&) {}
+    virtual void list_changed(const ListBox&) {}
+    virtual void focus_changed(const Control&) {}
+    virtual void shown() {}
+    virtual void hidden() {}
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual std::unique_ptr<WindowView> create_view(Window& window) = 0;
+    virtual MessageBoxResult message_box(const MessageBoxRequest& request,
+                                         std::string_view app_title) = 0;
+    // The chosen file name, or nothing when the dialog was cancelled.
+    virtual std::optional<std::string> save_file(const SaveFileRequest& request) = 0;
+    virtual void set_clipboard(std::string_view text) = 0;
+
+    // Lifecycle and focus, for backends that trace them (the scenario runner).
+    virtual void window_loaded(const Window&) {}
+    virtual void window_shown(const Window&) {}
+    virtual void window_hidden(const Window&) {}
+    virtual void window_unloaded(const Window&) {}
+    virtual void focus_moved(const Control&) {}
+    virtual void program_ended() {}
+};
+
+} // namespace zelvoro::ui

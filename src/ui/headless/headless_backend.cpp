@@ -1,0 +1,125 @@
+#include "ui/headless/headless_backend.h"
+
+#include "ui/controls.h"
+#include "ui/headless/transcript.h"
+#include "ui/window.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace zelvoro::ui::headless {
+
+namespace {
+
+std::vector<MessageBoxResult> buttons_of(MessageBoxStyle style) {
+    switch (style) {
+    case MessageBoxStyle::ok:
+        return {MessageBoxResult::ok};
+    case MessageBoxStyle::ok_cancel:
+        return {MessageBoxResult::ok, MessageBoxResult::cancel};
+    case MessageBoxStyle::yes_no:
+        return {MessageBoxResult::yes, MessageBoxResult::no};
+    }
+    return {};
+}
+
+std::string control_path(const Control& control) {
+    return std::string(control.window().name()) + "." + std::string(control.name());
+}
+
+} // namespace
+
+std::string_view style_name(MessageBoxStyle style) {
+    switch (style) {
+    case MessageBoxStyle::ok:
+        return "OK";
+    case MessageBoxStyle::ok_cancel:
+        return "OKCancel";
+    case MessageBoxStyle::yes_no:
+        return "YesNo";
+    }
+    return "?";
+}
+
+std::string_view result_name(MessageBoxResult result) {
+    switch (result) {
+    case MessageBoxResult::ok:
+        return "OK";
+    case MessageBoxResult::cancel:
+        return "Cancel";
+    case MessageBoxResult::yes:
+        return "Yes";
+    case MessageBoxResult::no:
+        return "No";
+    }
+    return "?";
+}
+
+HeadlessBackend::HeadlessBackend(Sink sink) : sink_(std::move(sink)) {}
+
+std::unique_ptr<WindowView> HeadlessBackend::create_view(Window& /*window*/) { return nullptr; }
+
+MessageBoxResult HeadlessBackend::message_box(const MessageBoxRequest& request,
+                                              std::string_view /*app_title*/) {
+    const std::string box = "msgbox " + std::string(style_name(request.style)) + " " +
+                            (request.title ? quoted(*request.title) : "\"(app)\"") + " " +
+                            quoted(request.text);
+    if (answers_.empty() && request.style != MessageBoxStyle::ok) {
+        throw ScriptError("no answer queued for " + box);
+    }
+    const MessageBoxResult answer = answers_.empty() ? MessageBoxResult::ok : answers_.front();
+    const auto buttons = buttons_of(request.style);
+    if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end()) {
+        throw ScriptError("answer " + std::string(result_name(answer)) + " does not fit " + box);
+    }
+    if (!answers_.empty()) {
+        answers_.pop_front();
+    }
+    emit(box + " -> " + std::string(result_name(answer)));
+    return answer;
+}
+
+std::optional<std::string> HeadlessBackend::save_file(const SaveFileRequest& request) {
+    const std::string dialog =
+        "savedialog " + quoted(request.filter) + " " + std::to_string(request.flags);
+    if (save_files_.empty()) {
+        throw ScriptError("no savefile queued for " + dialog);
+    }
+    std::optional<std::string> chosen = std::move(save_files_.front());
+    save_files_.pop_front();
+    emit(dialog + " -> " + (chosen ? quoted(*chosen) : std::string("cancel")));
+    return chosen;
+}
+
+void HeadlessBackend::set_clipboard(std::string_view text) {
+    clipboard_ = text;
+    emit("clipboard " + quoted(text));
+}
+
+void HeadlessBackend::window_loaded(const Window& window) {
+    emit("load " + std::string(window.name()));
+}
+
+void HeadlessBackend::window_shown(const Window& window) {
+    emit("show " + std::string(window.name()));
+}
+
+void HeadlessBackend::window_hidden(const Window& window) {
+    emit("hide " + std::string(window.name()));
+}
+
+void HeadlessBackend::window_unloaded(const Window& window) {
+    emit("unload " + std::string(window.name()));
+}
+
+void HeadlessBackend::focus_moved(const Control& control) { emit("focus " + control_path(control)); }
+
+void HeadlessBackend::program_ended() { emit("end"); }
+
+void HeadlessBackend::emit(const std::string& line) const {
+    if (sink_) {
+        sink_(line);
+    }
+}
+
+} // namespace zelvoro::ui::headless

@@ -1,0 +1,62 @@
+// The in-memory backend: no widgets, pre-answered message boxes and save-file dialogs, and a
+// transcript line for every event a user would see.
+#pragma once
+
+#include "ui/backend.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace zelvoro::ui::headless {
+
+// A box or dialog that has no fitting answer queued: the script is wrong, not the program.
+class ScriptError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string_view style_name(MessageBoxStyle style);
+std::string_view result_name(MessageBoxResult result);
+
+class HeadlessBackend final : public Backend {
+public:
+    using Sink = std::function<void(const std::string& line)>;
+
+    explicit HeadlessBackend(Sink sink = {});
+
+    // Each box takes the oldest queued answer; a box of style OK with nothing queued is
+    // answered OK, any other box with nothing queued is a ScriptError.
+    void queue_answer(MessageBoxResult answer) { answers_.push_back(answer); }
+    // The next save-file dialog's result: a path, or nothing for Cancel.
+    void queue_save_file(std::optional<std::string> path) { save_files_.push_back(std::move(path)); }
+    std::size_t pending_answers() const { return answers_.size(); }
+    std::size_t pending_save_files() const { return save_files_.size(); }
+
+    const std::string& clipboard() const { return clipboard_; }
+
+    std::unique_ptr<WindowView> create_view(Window& window) override;
+    MessageBoxResult message_box(const MessageBoxRequest& request,
+                                 std::string_view app_title) override;
+    std::optional<std::string> save_file(const SaveFileRequest& request) override;
+    void set_clipboard(std::string_view text) override;
+
+    void window_loaded(const Window& window) override;
+    void window_shown(const Window& window) override;
+    void window_hidden(const Window& window) override;
+    void window_unloaded(const Window& window) override;
+    void focus_moved(const Control& control) override;
+    void program_ended() override;
+
+private:
+    void emit(const std::string& line) const;
+
+    Sink sink_;
+    std::deque<MessageBoxResult> answers_;
+    std::deque<std::optional<std::string>> save_files_;
+    std::string clipboard_;
+};
+
+} // namespace zelvoro::ui::headless

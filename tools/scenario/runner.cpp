@@ -1,0 +1,344 @@
+#include "runner.h"
+
+#include "app/application.h"
+#include "app/picked_address.h"
+#include "platform/ipv4_address.h"
+#include "ui/headless/transcript.h"
+#include "ui/text.h"
+
+#include <charconv>
+#include <istream>
+#include <map>
+#include <ostream>
+
+namespace zelvoro::scenario {
+
+using ui::headless::quoted;
+using ui::headless::ScriptError;
+
+class Runner::RecordingShell final : public platform::ShellOpen {
+public:
+    explicit RecordingShell(Runner& runner) : runner_(runner) {}
+    void open(std::string_view target) override { runner_.emit("shell " + quoted(target)); }
+
+private:
+    Runner& runner_;
+};
+
+namespace {
+
+void expect_arguments(const Command& command, std::size_t count) {
+    if (command.arguments.size() != count) {
+        throw ScriptError(command.verb + " takes " + std::to_string(count) + " argument(s)");
+    }
+}
+
+const std::string& string_argument(const Command& command, std::size_t index) {
+    if (!command.arguments.at(index).quoted) {
+        throw ScriptError(command.verb + " expects a quoted string");
+    }
+    return command.arguments[index].text;
+}
+
+int number_argument(const Argument& argument) {
+    int value = 0;
+    const char* first = argument.text.data();
+    const char* last = first + argument.text.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (argument.quoted || error != std::errc() || end != last) {
+        throw ScriptError("not a number: " + argument.text);
+    }
+    return value;
+}
+
+std::string path_of(const ui::Control& control) {
+    return std::string(control.window().name()) + "." + std::string(control.name());
+}
+
+ui::MessageBoxResult parse_answer(const std::string& word) {
+    static const std::map<std::string, ui::MessageBoxResult> answers{
+        {"OK", ui::MessageBoxResult::ok},
+        {"Cancel", ui::MessageBoxResult::cancel},
+        {"Yes", ui::MessageBoxResult::yes},
+        {"No", ui::MessageBoxResult::no}};
+    const auto found = answers.find(word);
+    if (found == answers.end()) {
+        throw ScriptError("unknown answer " + word);
+    }
+    return found->second;
+}
+
+std::string describe(const ui::Control& control) {
+    const std::string path = path_of(control);
+    switch (control.kind()) {
+    case ui::ControlKind::text_box:
+        return path + " = " + quoted(static_cast<const ui::TextBox&>(control).text());
+    case ui::ControlKind::label: {
+        const auto& label = static_cast<const ui::Label&>(control);
+        return path + (label.visible() ? " visible " : " hidden ") + quoted(label.caption());
+    }
+    case ui::ControlKind::list_box: {
+        const auto& list = static_cast<const ui::ListBox&>(control);
+        std::string line = path + " [" + std::to_string(list.count()) +
+                           "] selected=" + std::to_string(list.selected_index());
+        for (const std::string& item : list.items()) {
+            line += " " + quoted(item);
+        }
+        return line;
+    }
+    default:
+        throw ScriptError(path + " has nothing to print");
+    }
+}
+
+} // namespace
+
+Runner::Runner(std::ostream& out)
+    : out_(out), backend_([this](const std::string& line) { emit(line); }),
+      shell_(std::make_unique<RecordingShell>(*this)),
+      echo_([this](const std::string& line) { emit(line); }), services_{*shell_, echo_},
+      toolkit_(backend_, std::string(app::application_title)) {
+    app::picked_address.clear();
+    app::register_windows(toolkit_, services_);
+}
+
+Runner::~Runner() = default;
+
+int Runner::run(std::istream& script) {
+    int line_number = 0;
+    try {
+        app::start(toolkit_);
+        std::string line;
+        while (std::getline(script, line)) {
+            ++line_number;
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            std::vector<Argument> tokens = tokenize(line);
+            if (tokens.empty()) {
+                continue;
+            }
+            Command command{line_number, tokens.front().text, {tokens.begin() + 1, tokens.end()}};
+            execute(command);
+        }
+        check_finished();
+    } catch (const std::exception& error) {
+        emit("error " + std::to_string(line_number) + ": " + error.what());
+        return 2;
+    }
+    return 0;
+}
+
+void Runner::execute(const Command& command) {
+    static const std::map<std::string, void (Runner::*)(const Command&)> verbs{
+        {"type", &Runner::type},         {"set", &Runner::set},
+        {"key", &Runner::key},           {"click", &Runner::click},
+        {"select", &Runner::select},     {"dblclick", &Runner::dblclick},
+        {"close", &Runner::close},       {"answer", &Runner::answer},
+        {"savefile", &Runner::savefile}, {"print", &Runner::print},
+        {"fake", &Runner::fake},         {"trace", &Runner::trace}};
+    const auto verb = verbs.find(command.verb);
+    if (verb == verbs.end()) {
+        throw ScriptError("unknown command " + command.verb);
+    }
+    if (toolkit_.ended()) {
+        throw ScriptError("the program has ended");
+    }
+    (this->*verb->second)(command);
+}
+
+void Runner::user_event(const std::function<void()>& event) { toolkit_.deliver(event); }
+
+ui::Window& Runner::shown_window(const std::string& name) const {
+    ui::Window* window = toolkit_.loaded(name);
+    if (window == nullptr) {
+        throw ScriptError("window " + name + " is not loaded");
+    }
+    if (!window->visible()) {
+        throw ScriptError("window " + name + " is hidden");
+    }
+    return *window;
+}
+
+ui::Control& Runner::shown_control(const Argument& path) const {
+    const auto dot = path.text.find('.');
+    if (path.quoted || dot == std::string::npos) {
+        throw ScriptError("expected WINDOW.CONTROL, got " + path.text);
+    }
+    ui::Window& window = shown_window(path.text.substr(0, dot));
+    ui::Control* control = window.find(path.text.substr(dot + 1));
+    if (control == nullptr) {
+        throw ScriptError("no control " + path.text);
+    }
+    return *control;
+}
+
+// A command on a control first gives it the focus, as a click or a tab would.
+void Runner::focus(ui::Control& control) {
+    if (!control.focusable()) {
+        throw ScriptError(path_of(control) + " cannot take the focus");
+    }
+    user_event([&control] { control.set_focus(); });
+}
+
+void Runner::type(const Command& command) {
+    expect_arguments(command, 2);
+    ui::Control& control = shown_control(command.arguments[0]);
+    focus(control);
+    for (const std::string& character : ui::split_chars(string_argument(command, 1))) {
+        user_event([this, &character] {
+            auto* box = dynamic_cast<ui::TextBox*>(toolkit_.focus());
+            if (box != nullptr) {
+                box->user_type(character); // a locked box drops it
+            }
+        });
+    }
+}
+
+void Runner::set(const Command& command) {
+    expect_arguments(command, 2);
+    ui::Control& control = shown_control(command.arguments[0]);
+    if (control.kind() != ui::ControlKind::text_box) {
+        throw ScriptError(path_of(control) + " is not a text box");
+    }
+    focus(control);
+    const std::string& text = string_argument(command, 1);
+    user_event([&control, &text] { static_cast<ui::TextBox&>(control).user_edit(text); });
+}
+
+void Runner::key(const Command& command) {
+    expect_arguments(command, 2);
+    ui::Control& control = shown_control(command.arguments[0]);
+    const int code = number_argument(command.arguments[1]);
+    focus(control);
+    user_event([this, code] {
+        if (auto* box = dynamic_cast<ui::TextBox*>(toolkit_.focus())) {
+            box->key_down(code);
+        }
+    });
+}
+
+void Runner::click(const Command& command) {
+    expect_arguments(command, 1);
+    ui::Control& control = shown_control(command.arguments[0]);
+    if (control.kind() == ui::ControlKind::label) {
+        user_event([&control] { static_cast<ui::Label&>(control).click(); });
+        return;
+    }
+    focus(control);
+    if (control.kind() == ui::ControlKind::button) {
+        user_event([&control] { static_cast<ui::Button&>(control).click(); });
+    }
+}
+
+void Runner::select(const Command& command) {
+    expect_arguments(command, 2);
+    ui::Control& control = shown_control(command.arguments[0]);
+    if (control.kind() != ui::ControlKind::list_box) {
+        throw ScriptError(path_of(control) + " is not a list");
+    }
+    auto& list = static_cast<ui::ListBox&>(control);
+    const int index = number_argument(command.arguments[1]);
+    if (index < -1 || index >= list.count()) {
+        throw ScriptError("no item " + std::to_string(index) + " in " + path_of(control));
+    }
+    focus(control);
+    user_event([&list, index] { list.set_selected_index(index); });
+}
+
+void Runner::dblclick(const Command& command) {
+    expect_arguments(command, 1);
+    ui::Control& control = shown_control(command.arguments[0]);
+    if (control.kind() != ui::ControlKind::list_box) {
+        throw ScriptError(path_of(control) + " is not a list");
+    }
+    focus(control);
+    user_event([&control] { static_cast<ui::ListBox&>(control).dbl_click(); });
+}
+
+void Runner::close(const Command& command) {
+    expect_arguments(command, 1);
+    ui::Window& window = shown_window(command.arguments[0].text);
+    user_event([&window] { window.unload(); });
+}
+
+void Runner::answer(const Command& command) {
+    expect_arguments(command, 1);
+    backend_.queue_answer(parse_answer(command.arguments[0].text));
+}
+
+void Runner::savefile(const Command& command) {
+    expect_arguments(command, 1);
+    const Argument& choice = command.arguments[0];
+    if (!choice.quoted && choice.text != "cancel") {
+        throw ScriptError("savefile takes a quoted path or cancel");
+    }
+    backend_.queue_save_file(choice.quoted ? std::optional(choice.text) : std::nullopt);
+}
+
+void Runner::print(const Command& command) {
+    expect_arguments(command, 1);
+    const std::string& what = command.arguments[0].text;
+    if (what == "picked_address") {
+        emit("picked_address = " + quoted(app::picked_address));
+        return;
+    }
+    if (what == "focus") {
+        const ui::Control* control = toolkit_.focus();
+        emit("focus = " + (control == nullptr ? std::string("(none)") : path_of(*control)));
+        return;
+    }
+    const auto dot = what.find('.');
+    ui::Window* window = dot == std::string::npos ? nullptr : toolkit_.loaded(what.substr(0, dot));
+    ui::Control* control = window == nullptr ? nullptr : window->find(what.substr(dot + 1));
+    if (control == nullptr) {
+        throw ScriptError("nothing to print: " + what);
+    }
+    emit(describe(*control));
+}
+
+void Runner::fake(const Command& command) {
+    if (command.arguments.size() < 2 || command.arguments[0].text != "echo") {
+        throw ScriptError("usage: fake echo answering A.B.C.D ... | denied | real");
+    }
+    const std::string& mode = command.arguments[1].text;
+    if (mode == "denied" && command.arguments.size() == 2) {
+        echo_.deny();
+    } else if (mode == "real" && command.arguments.size() == 2) {
+        echo_.use_real();
+    } else if (mode == "answering") {
+        std::set<platform::Ipv4Address> answering;
+        for (std::size_t i = 2; i < command.arguments.size(); ++i) {
+            const auto address = platform::parse_dotted_quad(command.arguments[i].text);
+            if (!address) {
+                throw ScriptError("not an address: " + command.arguments[i].text);
+            }
+            answering.insert(*address);
+        }
+        echo_.answer_only(std::move(answering));
+    } else {
+        throw ScriptError("usage: fake echo answering A.B.C.D ... | denied | real");
+    }
+}
+
+void Runner::trace(const Command& command) {
+    expect_arguments(command, 2);
+    const std::string& state = command.arguments[1].text;
+    if (command.arguments[0].text != "echo" || (state != "on" && state != "off")) {
+        throw ScriptError("usage: trace echo on|off");
+    }
+    echo_.set_trace(state == "on");
+}
+
+void Runner::check_finished() const {
+    if (backend_.pending_answers() > 0) {
+        throw ScriptError("answers left over at the end");
+    }
+    if (backend_.pending_save_files() > 0) {
+        throw ScriptError("savefile results left over at the end");
+    }
+}
+
+void Runner::emit(const std::string& line) { out_ << line << '\n'; }
+
+} // namespace zelvoro::scenario

@@ -1,0 +1,56 @@
+// Drives the program through the headless backend as a user would, one script command at a
+// time, and writes the transcript.
+#pragma once
+
+#include "platform/services.h"
+#include "scripted_echo.h"
+#include "script.h"
+#include "ui/headless/headless_backend.h"
+#include "ui/toolkit.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace zelvoro::scenario {
+
+class Runner {
+public:
+    explicit Runner(std::ostream& out);
+    ~Runner();
+
+    // Runs a whole script; 0 when it ran through, 2 after a runner error.
+    int run(std::istream& script);
+
+private:
+    class RecordingShell;
+
+    void execute(const Command& command);
+    void user_event(const std::function<void()>& event);
+    void type(const Command& command);
+    void set(const Command& command);
+    void key(const Command& command);
+    void click(const Command& command);
+    void select(const Command& command);
+    void dblclick(const Command& command);
+    void close(const Command& command);
+    void answer(const Command& command);
+    void savefile(const Command& command);
+    void print(const Command& command);
+    void fake(const Command& command);
+    void trace(const Command& command);
+    void check_finished() const;
+
+    ui::Window& shown_window(const std::string& name) const;
+    ui::Control& shown_control(const Argument& path) const;
+    void focus(ui::Control& control);
+    void emit(const std::string& line);
+
+    std::ostream& out_;
+    ui::headless::HeadlessBackend backend_;
+    std::unique_ptr<RecordingShell> shell_;
+    ScriptedEcho echo_;
+    platform::Services services_;
+    ui::Toolkit toolkit_;
+};
+
+} // namespace zelvoro::scenario
