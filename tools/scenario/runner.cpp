@@ -82,7 +82,8 @@ std::string describe(const ui::Control& control) {
         std::string line = path + " [" + std::to_string(list.count()) +
                            "] selected=" + std::to_string(list.selected_index());
         for (const std::string& item : list.items()) {
-            line += " " + quoted(item);
+            line += ' ';
+            line += quoted(item);
         }
         return line;
     }
