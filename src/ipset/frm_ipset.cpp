@@ -1,6 +1,7 @@
 #include "ipset/frm_ipset.h"
 
 #include "app/picked_address.h"
+#include "app/quit_question.h"
 #include "ipset/frm_ipset_layout.h"
 
 namespace zelvoro::ipset {
@@ -31,7 +32,9 @@ void FrmIpset::form_load() {
 }
 
 // Closing never asks and is never cancelled: the main window comes back.
-void FrmIpset::form_unload(bool& /*cancel*/) { toolkit().show(main_window); }
+void FrmIpset::form_unload(bool& /*cancel*/) {
+    toolkit().show(main_window);
+}
 
 void FrmIpset::cmdresetip_click() {
     for (const char* field : {"txbf1", "txbf2", "txbf3", "txbf4", "txbe1", "txbe2", "txbe3",
@@ -54,8 +57,8 @@ void FrmIpset::cmdback_click() {
 
 // Yes ends the program at once, without any unload handling.
 void FrmIpset::cmdcancle_click() {
-    const auto answer = toolkit().message_box("本次操作将关闭程序，确定？",
-                                              ui::MessageBoxStyle::yes_no, "退出");
+    const auto answer =
+        toolkit().message_box(app::quit_question, ui::MessageBoxStyle::yes_no, app::quit_title);
     if (answer == ui::MessageBoxResult::yes) {
         toolkit().end_program();
     }

@@ -1,6 +1,7 @@
 #include "scanner/frm_iptest.h"
 
 #include "app/picked_address.h"
+#include "app/quit_question.h"
 #include "scanner/frm_iptest_layout.h"
 #include "scanner/sweep_plan.h"
 #include "ui/octet_number.h"
@@ -16,8 +17,6 @@ constexpr std::string_view settings_window = "frmIpset";
 
 namespace text {
 constexpr std::string_view narrow_the_range = "建议缩小检测范围,以加快检测速度!";
-constexpr std::string_view quit_question = "本次操作将关闭程序，确定？";
-constexpr std::string_view quit_title = "退出";
 constexpr std::string_view attention = "注意";
 constexpr std::string_view missing_input = "请输入正确的IP地址";
 constexpr std::string_view range_not_increasing = "起始IP地址要小于结束IP地址";
@@ -56,7 +55,7 @@ void FrmIPtest::form_load() {
 
 void FrmIPtest::form_unload(bool& cancel) {
     const auto answer =
-        toolkit().message_box(text::quit_question, ui::MessageBoxStyle::yes_no, text::quit_title);
+        toolkit().message_box(app::quit_question, ui::MessageBoxStyle::yes_no, app::quit_title);
     cancel = answer != ui::MessageBoxResult::yes;
 }
 
@@ -65,8 +64,9 @@ void FrmIPtest::btntest_click() {
     list_box("List1").clear();
     list_box("List2").clear();
     const std::array inputs{"txbf1", "txbf2", "txbf3", "txbf4", "txbe4"};
-    const bool complete = std::none_of(inputs.begin(), inputs.end(),
-                                       [this](const char* field) { return text_box(field).text().empty(); });
+    const bool complete = std::none_of(inputs.begin(), inputs.end(), [this](const char* field) {
+        return text_box(field).text().empty();
+    });
     const auto start = octet_value(text_box("txbf4").text());
     const auto end = octet_value(text_box("txbe4").text());
     if (!complete || !start || !end) {
@@ -105,7 +105,8 @@ void FrmIPtest::show_sweep_hints() {
 
 // Each write runs that field's change handling before the next field is cleared.
 void FrmIPtest::cmdclear_click() {
-    for (const char* field : {"txbf1", "txbf2", "txbf3", "txbf4", "txbe1", "txbe2", "txbe3", "txbe4"}) {
+    for (const char* field :
+         {"txbf1", "txbf2", "txbf3", "txbf4", "txbe1", "txbe2", "txbe3", "txbe4"}) {
         text_box(field).set_text("");
     }
 }
@@ -115,6 +116,8 @@ void FrmIPtest::cmdipset_click() {
     hide();
 }
 
-void FrmIPtest::open_home_page() { services_.shell.open(home_page); }
+void FrmIPtest::open_home_page() {
+    services_.shell.open(home_page);
+}
 
 } // namespace zelvoro::scanner

@@ -24,8 +24,8 @@ struct MessageBoxRequest {
 };
 
 struct SaveFileRequest {
-    std::string_view filter; // "description|pattern|" pairs
-    int flags = 0;           // 2: ask before replacing an existing file
+    std::string_view filter;    // "description|pattern|" pairs
+    int flags = 0;              // 2: ask before replacing an existing file
     std::string_view file_name; // the name the dialog proposes
 };
 

@@ -15,9 +15,13 @@ bool Control::focusable() const {
            kind() == ControlKind::list_box;
 }
 
-void Control::set_focus() { window_.toolkit().set_focus(*this); }
+void Control::set_focus() {
+    window_.toolkit().set_focus(*this);
+}
 
-bool Control::has_focus() const { return window_.toolkit().focus() == this; }
+bool Control::has_focus() const {
+    return window_.toolkit().focus() == this;
+}
 
 void TextBox::set_text(std::string_view text) {
     if (text == text_) {
@@ -38,7 +42,9 @@ void TextBox::user_edit(std::string_view text) {
     }
 }
 
-void TextBox::user_type(std::string_view character) { user_edit(text_ + std::string(character)); }
+void TextBox::user_type(std::string_view character) {
+    user_edit(text_ + std::string(character));
+}
 
 void TextBox::key_down(int key_code, int shift) {
     if (on_key_down) {

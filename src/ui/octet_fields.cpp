@@ -25,7 +25,8 @@ OctetFields::OctetFields(Window& window, const OctetFieldTable& table,
     }
     for (const KeyProfile& profile : table.keys) {
         window_.text_box(profile.field).on_key_down = [this, &profile](int key, int) {
-            if (key == key_enter || (key == key_keypad_decimal_point && profile.keypad_decimal_point)) {
+            if (key == key_enter ||
+                (key == key_keypad_decimal_point && profile.keypad_decimal_point)) {
                 window_.text_box(profile.target).set_focus();
             }
         };
@@ -121,7 +122,8 @@ void OctetFields::run(InRangeAction action) {
 // A valid start octet makes the end row a copy of the start row's first three fields with
 // 255 as its last octet, replacing any end octet typed before.
 void OctetFields::copy_start_to_end() {
-    for (const auto& [from, to] : {std::pair{"txbf1", "txbe1"}, {"txbf2", "txbe2"}, {"txbf3", "txbe3"}}) {
+    for (const auto& [from, to] :
+         {std::pair{"txbf1", "txbe1"}, {"txbf2", "txbe2"}, {"txbf3", "txbe3"}}) {
         window_.text_box(to).set_text(window_.text_box(from).text());
     }
     window_.text_box("txbe4").set_text("255");
@@ -134,7 +136,8 @@ void OctetFields::prefill_mask_and_gateway() {
         window_.text_box(mask).set_text("255");
     }
     window_.text_box("txbsub4").set_text("0");
-    for (const auto& [from, to] : {std::pair{"txbf1", "txbe1"}, {"txbf2", "txbe2"}, {"txbf3", "txbe3"}}) {
+    for (const auto& [from, to] :
+         {std::pair{"txbf1", "txbe1"}, {"txbf2", "txbe2"}, {"txbf3", "txbe3"}}) {
         window_.text_box(to).set_text(window_.text_box(from).text());
     }
     if (!value_is(window_.text_box("txbf4"), 1)) {

@@ -7,8 +7,12 @@ namespace zelvoro::ui {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trim_blanks(std::string_view text) {
     while (!text.empty() && is_blank(text.front())) {
@@ -27,8 +31,8 @@ constexpr std::int64_t exponent_limit = 1'000'000'000;
 // The decimal text split into its parts, before any arithmetic.
 struct DecimalText {
     bool negative = false;
-    std::string digits;       // every mantissa digit, point removed
-    std::int64_t point = 0;   // digits before the decimal point
+    std::string digits;     // every mantissa digit, point removed
+    std::int64_t point = 0; // digits before the decimal point
     std::int64_t exponent = 0;
 };
 
@@ -161,7 +165,9 @@ std::string OctetNumber::normal_form() const {
     return digits;
 }
 
-bool is_numeric(std::string_view text) { return OctetNumber::parse(text).has_value(); }
+bool is_numeric(std::string_view text) {
+    return OctetNumber::parse(text).has_value();
+}
 
 std::optional<std::string> normal_form(std::string_view text) {
     std::optional<OctetNumber> number = OctetNumber::parse(text);

@@ -4,7 +4,9 @@ namespace zelvoro::ui {
 
 namespace {
 
-bool is_continuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
+bool is_continuation(unsigned char byte) {
+    return (byte & 0xC0U) == 0x80U;
+}
 
 // Length of the character starting at `pos`: its lead byte and the continuation bytes after it.
 std::size_t char_length(std::string_view text, std::size_t pos) {

@@ -201,7 +201,9 @@ std::optional<std::string> Toolkit::save_file(const SaveFileRequest& request) {
     return backend_.save_file(request);
 }
 
-void Toolkit::set_clipboard(std::string_view text) { backend_.set_clipboard(text); }
+void Toolkit::set_clipboard(std::string_view text) {
+    backend_.set_clipboard(text);
+}
 
 void Toolkit::deliver(const std::function<void()>& event) {
     if (ended_) {

@@ -50,8 +50,8 @@ Control* Window::find(std::string_view name) const {
 template <typename T> T& Window::control_of(std::string_view name, ControlKind kind) const {
     Control* control = find(name);
     if (control == nullptr || control->kind() != kind) {
-        throw std::logic_error(std::string(layout_.name) + " has no such control: " +
-                               std::string(name));
+        throw std::logic_error(std::string(layout_.name) +
+                               " has no such control: " + std::string(name));
     }
     return static_cast<T&>(*control);
 }
@@ -87,10 +87,16 @@ Control* Window::first_in_tab_order() const {
     return first;
 }
 
-void Window::show() { toolkit_.show(*this); }
+void Window::show() {
+    toolkit_.show(*this);
+}
 
-void Window::hide() { toolkit_.hide(*this); }
+void Window::hide() {
+    toolkit_.hide(*this);
+}
 
-bool Window::unload() { return toolkit_.unload(*this); }
+bool Window::unload() {
+    return toolkit_.unload(*this);
+}
 
 } // namespace zelvoro::ui

@@ -6,7 +6,6 @@
 #include "ui/toolkit.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -48,7 +47,8 @@ protected:
     }
 
     std::vector<std::string> transcript;
-    ui::headless::HeadlessBackend backend{[this](const std::string& line) { transcript.push_back(line); }};
+    ui::headless::HeadlessBackend backend{
+        [this](const std::string& line) { transcript.push_back(line); }};
     ui::Toolkit toolkit{backend, "Zelvoro"};
     NoShell shell;
     NoEcho echo;
@@ -58,9 +58,9 @@ protected:
 TEST_F(FrmIpsetTest, LoadFillsIpRowAndPrefillsWithoutAskingForFocus) {
     const ui::Window& window = open_settings("192.0.2.23");
     const std::vector<std::pair<std::string_view, std::string>> expected{
-        {"txbf1", "192"},  {"txbf2", "0"},     {"txbf3", "2"},     {"txbf4", "23"},
+        {"txbf1", "192"},   {"txbf2", "0"},     {"txbf3", "2"},     {"txbf4", "23"},
         {"txbsub1", "255"}, {"txbsub2", "255"}, {"txbsub3", "255"}, {"txbsub4", "0"},
-        {"txbe1", "192"},  {"txbe2", "0"},     {"txbe3", "2"},     {"txbe4", "1"}};
+        {"txbe1", "192"},   {"txbe2", "0"},     {"txbe3", "2"},     {"txbe4", "1"}};
     for (const auto& [field, value] : expected) {
         EXPECT_EQ(text(window, field), value) << field;
     }
@@ -97,24 +97,25 @@ TEST_P(ThreeCharacterStepTest, CutsAlwaysAndMovesUnlessHeldBack) {
         toolkit.deliver([&] { box.user_edit(c.typed); });
         EXPECT_EQ(box.text(), c.kept) << c.field << " picked=" << picked;
         const bool moves = !(picked && c.waits_for_pick);
-        EXPECT_EQ(focus(), moves ? c.focus_without_pick : c.field) << c.field << " picked=" << picked;
+        EXPECT_EQ(focus(), moves ? c.focus_without_pick : c.field)
+            << c.field << " picked=" << picked;
         toolkit.deliver([&window] { window.unload(); });
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ThreeCharacterStepTest,
-    testing::Values(StepCase{"txbf1", "0192", "192", "txbf2", true},
-                    StepCase{"txbf2", "0050", "50", "txbf2", true}, // "50" has two characters
-                    StepCase{"txbf2", "100", "100", "txbf3", true},
-                    StepCase{"txbf3", "200", "200", "txbf4", true},
-                    StepCase{"txbsub1", "2550", "255", "txbsub2", true},
-                    StepCase{"txbsub2", "128", "128", "txbsub3", true},
-                    StepCase{"txbsub3", "1000", "100", "txbsub4", true},
-                    StepCase{"txbdnsf1", "198", "198", "txbdnsf2", false},
-                    StepCase{"txbdnsf3", "100", "100", "txbdnsf4", false},
-                    StepCase{"txbdnse2", "051", "51", "txbdnse2", false},
-                    StepCase{"txbdnse1", "203", "203", "txbdnse2", false}));
+INSTANTIATE_TEST_SUITE_P(Rows, ThreeCharacterStepTest,
+                         testing::Values(StepCase{"txbf1", "0192", "192", "txbf2", true},
+                                         StepCase{"txbf2", "0050", "50", "txbf2",
+                                                  true}, // "50" has two characters
+                                         StepCase{"txbf2", "100", "100", "txbf3", true},
+                                         StepCase{"txbf3", "200", "200", "txbf4", true},
+                                         StepCase{"txbsub1", "2550", "255", "txbsub2", true},
+                                         StepCase{"txbsub2", "128", "128", "txbsub3", true},
+                                         StepCase{"txbsub3", "1000", "100", "txbsub4", true},
+                                         StepCase{"txbdnsf1", "198", "198", "txbdnsf2", false},
+                                         StepCase{"txbdnsf3", "100", "100", "txbdnsf4", false},
+                                         StepCase{"txbdnse2", "051", "51", "txbdnse2", false},
+                                         StepCase{"txbdnse1", "203", "203", "txbdnse2", false}));
 
 TEST_F(FrmIpsetTest, PrefillKeepsFocusOnHostFieldOnlyWhenNothingPicked) {
     for (const bool picked : {false, true}) {

@@ -1,7 +1,6 @@
 #include "ui/octet_number.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 
@@ -38,21 +37,18 @@ INSTANTIATE_TEST_SUITE_P(
         // exact decimal arithmetic, no binary rounding
         NormalFormCase{"255.99999999999999999", "255"},
         NormalFormCase{"255.000000000000000001", "255"},
-        NormalFormCase{"0.99999999999999999999", "0"},
-        NormalFormCase{"2.55e2", "255"}, NormalFormCase{"25.6E1", "256"},
-        NormalFormCase{"2560e-1", "256"}, NormalFormCase{"1E+2", "100"},
-        NormalFormCase{"+12", "12"}, NormalFormCase{".5", "0"}, NormalFormCase{"5.", "5"},
-        NormalFormCase{"0.000e99999999999999999999", "0"},
+        NormalFormCase{"0.99999999999999999999", "0"}, NormalFormCase{"2.55e2", "255"},
+        NormalFormCase{"25.6E1", "256"}, NormalFormCase{"2560e-1", "256"},
+        NormalFormCase{"1E+2", "100"}, NormalFormCase{"+12", "12"}, NormalFormCase{".5", "0"},
+        NormalFormCase{"5.", "5"}, NormalFormCase{"0.000e99999999999999999999", "0"},
         // blanks (space and tab) around the number only
         NormalFormCase{" 7", "7"}, NormalFormCase{"7\t", "7"}, NormalFormCase{" \t12 ", "12"},
         // values of 10^15 and above stay exact
-        NormalFormCase{"1e15", "1000000000000000"},
-        NormalFormCase{"1e20", "100000000000000000000"},
+        NormalFormCase{"1e15", "1000000000000000"}, NormalFormCase{"1e20", "100000000000000000000"},
         NormalFormCase{"12345678901234567890123", "12345678901234567890123"},
         NormalFormCase{"9007199254740993", "9007199254740993"},
         // absurd magnitudes saturate instead of growing without bound
-        NormalFormCase{"1e99999999999999999999", many_nines},
-        NormalFormCase{"-1e5000", many_nines},
+        NormalFormCase{"1e99999999999999999999", many_nines}, NormalFormCase{"-1e5000", many_nines},
         // not numeric
         NormalFormCase{"", std::nullopt}, NormalFormCase{" ", std::nullopt},
         NormalFormCase{"\t", std::nullopt}, NormalFormCase{".", std::nullopt},
@@ -65,9 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
         NormalFormCase{"- 1", std::nullopt}, NormalFormCase{"1-", std::nullopt},
         NormalFormCase{"(1)", std::nullopt}, NormalFormCase{"$1", std::nullopt},
         NormalFormCase{"１２", std::nullopt}, NormalFormCase{"1\n", std::nullopt},
-        NormalFormCase{"\xA0" "1", std::nullopt}, NormalFormCase{"++1", std::nullopt},
-        NormalFormCase{"1e2.5", std::nullopt}, NormalFormCase{"1d2", std::nullopt},
-        NormalFormCase{std::string("1\0", 2), std::nullopt}));
+        NormalFormCase{"\xA0"
+                       "1",
+                       std::nullopt},
+        NormalFormCase{"++1", std::nullopt}, NormalFormCase{"1e2.5", std::nullopt},
+        NormalFormCase{"1d2", std::nullopt}, NormalFormCase{std::string("1\0", 2), std::nullopt}));
 
 struct BoundCase {
     std::string text;

@@ -3,9 +3,8 @@
 #include "ui/text.h"
 #include "ui/toolkit.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -46,13 +45,16 @@ public:
 class ToolkitTest : public testing::Test {
 protected:
     ToolkitTest() {
-        toolkit.register_window("probe", [](Toolkit& t) { return std::make_unique<Probe>(t, probe_layout); });
-        toolkit.register_window("other", [](Toolkit& t) { return std::make_unique<Probe>(t, other_layout); });
+        toolkit.register_window(
+            "probe", [](Toolkit& t) { return std::make_unique<Probe>(t, probe_layout); });
+        toolkit.register_window(
+            "other", [](Toolkit& t) { return std::make_unique<Probe>(t, other_layout); });
     }
     Probe& show(std::string_view name) { return static_cast<Probe&>(toolkit.show(name)); }
 
     std::vector<std::string> transcript;
-    headless::HeadlessBackend backend{[this](const std::string& line) { transcript.push_back(line); }};
+    headless::HeadlessBackend backend{
+        [this](const std::string& line) { transcript.push_back(line); }};
     Toolkit toolkit{backend, "App"};
 };
 
@@ -211,7 +213,11 @@ struct CharCase {
 TEST(TextTest, CountsAndCutsCharactersNotBytes) {
     const std::array cases{CharCase{"", 0, ""}, CharCase{"12345", 5, "123"},
                            CharCase{"中文字符", 4, "中文字"}, CharCase{"1中", 2, "1中"},
-                           CharCase{"\xFF\xFE" "a", 3, "\xFF\xFE" "a"}};
+                           CharCase{"\xFF\xFE"
+                                    "a",
+                                    3,
+                                    "\xFF\xFE"
+                                    "a"}};
     for (const CharCase& c : cases) {
         EXPECT_EQ(char_count(c.text), c.count) << c.text;
         EXPECT_EQ(first_chars(c.text, 3), c.first_three) << c.text;

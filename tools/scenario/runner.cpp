@@ -132,12 +132,10 @@ int Runner::run(std::istream& script) {
 
 void Runner::execute(const Command& command) {
     static const std::map<std::string, void (Runner::*)(const Command&)> verbs{
-        {"type", &Runner::type},         {"set", &Runner::set},
-        {"key", &Runner::key},           {"click", &Runner::click},
-        {"select", &Runner::select},     {"dblclick", &Runner::dblclick},
-        {"close", &Runner::close},       {"answer", &Runner::answer},
-        {"savefile", &Runner::savefile}, {"print", &Runner::print},
-        {"fake", &Runner::fake},         {"trace", &Runner::trace}};
+        {"type", &Runner::type},   {"set", &Runner::set},       {"key", &Runner::key},
+        {"click", &Runner::click}, {"select", &Runner::select}, {"dblclick", &Runner::dblclick},
+        {"close", &Runner::close}, {"answer", &Runner::answer}, {"savefile", &Runner::savefile},
+        {"print", &Runner::print}, {"fake", &Runner::fake},     {"trace", &Runner::trace}};
     const auto verb = verbs.find(command.verb);
     if (verb == verbs.end()) {
         throw ScriptError("unknown command " + command.verb);
@@ -148,7 +146,9 @@ void Runner::execute(const Command& command) {
     (this->*verb->second)(command);
 }
 
-void Runner::user_event(const std::function<void()>& event) { toolkit_.deliver(event); }
+void Runner::user_event(const std::function<void()>& event) {
+    toolkit_.deliver(event);
+}
 
 ui::Window& Runner::shown_window(const std::string& name) const {
     ui::Window* window = toolkit_.loaded(name);
@@ -340,6 +340,8 @@ void Runner::check_finished() const {
     }
 }
 
-void Runner::emit(const std::string& line) { out_ << line << '\n'; }
+void Runner::emit(const std::string& line) {
+    out_ << line << '\n';
+}
 
 } // namespace zelvoro::scenario

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/services.h"
-#include "scripted_echo.h"
 #include "script.h"
+#include "scripted_echo.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/toolkit.h"
 

@@ -19,7 +19,9 @@ int hex_value(char c) {
     return -1;
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t'; }
+bool is_space(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Reads one escape after a backslash at `pos`; returns the position after it.
 std::size_t read_escape(const std::string& line, std::size_t pos, std::string& out) {

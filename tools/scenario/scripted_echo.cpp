@@ -7,7 +7,9 @@ void ScriptedEcho::answer_only(std::set<platform::Ipv4Address> answering) {
     answering_ = std::move(answering);
 }
 
-void ScriptedEcho::deny() { mode_ = Mode::denied; }
+void ScriptedEcho::deny() {
+    mode_ = Mode::denied;
+}
 
 void ScriptedEcho::use_real() {
     mode_ = Mode::real;
@@ -44,7 +46,7 @@ ScriptedEcho::fake_echo(std::span<const platform::Ipv4Address> addresses) const 
     platform::EchoSweepResult result;
     for (const platform::Ipv4Address& address : addresses) {
         result.status.push_back(answering_.contains(address) ? platform::echo_answered
-                                                              : platform::echo_timed_out);
+                                                             : platform::echo_timed_out);
     }
     return result;
 }

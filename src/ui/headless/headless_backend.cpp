@@ -57,7 +57,9 @@ std::string_view result_name(MessageBoxResult result) {
 
 HeadlessBackend::HeadlessBackend(Sink sink) : sink_(std::move(sink)) {}
 
-std::unique_ptr<WindowView> HeadlessBackend::create_view(Window& /*window*/) { return nullptr; }
+std::unique_ptr<WindowView> HeadlessBackend::create_view(Window& /*window*/) {
+    return nullptr;
+}
 
 MessageBoxResult HeadlessBackend::message_box(const MessageBoxRequest& request,
                                               std::string_view /*app_title*/) {
@@ -112,9 +114,13 @@ void HeadlessBackend::window_unloaded(const Window& window) {
     emit("unload " + std::string(window.name()));
 }
 
-void HeadlessBackend::focus_moved(const Control& control) { emit("focus " + control_path(control)); }
+void HeadlessBackend::focus_moved(const Control& control) {
+    emit("focus " + control_path(control));
+}
 
-void HeadlessBackend::program_ended() { emit("end"); }
+void HeadlessBackend::program_ended() {
+    emit("end");
+}
 
 void HeadlessBackend::emit(const std::string& line) const {
     if (sink_) {

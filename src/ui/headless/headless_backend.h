@@ -31,7 +31,9 @@ public:
     // answered OK, any other box with nothing queued is a ScriptError.
     void queue_answer(MessageBoxResult answer) { answers_.push_back(answer); }
     // The next save-file dialog's result: a path, or nothing for Cancel.
-    void queue_save_file(std::optional<std::string> path) { save_files_.push_back(std::move(path)); }
+    void queue_save_file(std::optional<std::string> path) {
+        save_files_.push_back(std::move(path));
+    }
     std::size_t pending_answers() const { return answers_.size(); }
     std::size_t pending_save_files() const { return save_files_.size(); }
 

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds, and runs every test: the native build (unit tests,
+# scenarios, Qt view tests, network-namespace tests), the headless build under AddressSanitizer
+# and UBSan, the fuzzer with a fixed seed, and the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc)
+lists=(scripts/packages-build.txt scripts/packages-test.txt)
+[[ -f scripts/packages-qt.txt ]] && lists+=(scripts/packages-qt.txt)
+scripts/install-packages.sh "${lists[@]}"
+
+section() { printf '\n==== %s\n' "$*"; }
+
+section "native build and tests"
+cmake --preset default > /dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+section "AddressSanitizer and UBSan"
+cmake --preset sanitize > /dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs" --label-exclude netns
+
+section "fuzzer"
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz -j "$jobs" --target octet_fields_fuzz
+ctest --preset fuzz --label-regex fuzz
+
+section "Windows build under Wine"
+scripts/test-windows.sh
