@@ -42,6 +42,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<ShellOpen> make_system_shell() { return std::make_unique<XdgOpen>(); }
+std::unique_ptr<ShellOpen> make_system_shell() {
+    return std::make_unique<XdgOpen>();
+}
 
 } // namespace zelvoro::platform

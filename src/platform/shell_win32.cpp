@@ -1,8 +1,11 @@
 #include "platform/shell.h"
 
 #include <string>
+
+// clang-format off
 #include <windows.h>
-#include <shellapi.h>
+#include <shellapi.h> // needs windows.h first
+// clang-format on
 
 namespace zelvoro::platform {
 
@@ -30,6 +33,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<ShellOpen> make_system_shell() { return std::make_unique<ShellExecuteOpen>(); }
+std::unique_ptr<ShellOpen> make_system_shell() {
+    return std::make_unique<ShellExecuteOpen>();
+}
 
 } // namespace zelvoro::platform

@@ -5,8 +5,15 @@ file(MAKE_DIRECTORY ${WORK})
 # OUTPUT_VARIABLE and file(READ) without HEX drop the CR of every CR LF pair, which would hide
 # a runner that writes text-mode line ends.
 set(actual_file ${WORK}.actual.out)
+set(argument ${SCRIPT})
+set(input)
+if(FROM_STDIN)
+  set(argument)
+  set(input INPUT_FILE ${SCRIPT})
+endif()
 execute_process(
-  COMMAND ${EMULATOR} ${RUNNER} ${SCRIPT}
+  COMMAND ${EMULATOR} ${RUNNER} ${argument}
+  ${input}
   WORKING_DIRECTORY ${WORK}
   OUTPUT_FILE ${actual_file}
   RESULT_VARIABLE status
