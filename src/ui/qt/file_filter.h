@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QString>
-
 #include <string_view>
 
 namespace zelvoro::ui::qt {

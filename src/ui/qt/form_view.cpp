@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
-
 #include <algorithm>
 
 namespace zelvoro::ui::qt {
@@ -46,6 +45,15 @@ void apply_style(QWidget& widget, TextStyle style) {
         set_text_colour(widget, QColor(128, 0, 128));
         break;
     }
+}
+
+// The windows' text font: a Chinese face at 9 pt, whichever of the usual ones is installed.
+QFont form_font() {
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("Microsoft YaHei"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSize(9);
+    return font;
 }
 
 // Focus the user gave a control (mouse, Tab, a shortcut); the focus the program sets and the
@@ -84,6 +92,7 @@ FormView::FormView(Window& window, const TwipScale& scale, const QIcon& icon)
     setObjectName(from_utf8(window.name()));
     setWindowTitle(from_utf8(window.caption()));
     setWindowIcon(icon);
+    setFont(form_font());
     setFixedSize(scale_.client_size(window.layout()));
     build();
 }
@@ -183,8 +192,9 @@ ListWidget* FormView::make_list(ListBox& list, QWidget* parent) {
 
 QPushButton* FormView::make_button(Button& button, QWidget* parent) {
     auto* widget = new QPushButton(from_utf8(button.caption()), parent);
-    widget->setAutoDefault(false);
-    connect(widget, &QPushButton::clicked, this, [this, &button] { deliver([&] { button.click(); }); });
+    widget->setAutoDefault(true); // Enter presses the button that has the focus
+    connect(widget, &QPushButton::clicked, this,
+            [this, &button] { deliver([&] { button.click(); }); });
     return widget;
 }
 
@@ -195,9 +205,10 @@ QGroupBox* FormView::make_frame(const Frame& frame, QWidget* parent) {
 // The focusable controls in the order of their tab index.
 void FormView::set_tab_order() {
     std::vector<Binding> order;
-    std::copy_if(bindings_.begin(), bindings_.end(), std::back_inserter(order), [](const Binding& b) {
-        return b.control->focusable() && b.control->layout().tab_index >= 0;
-    });
+    std::copy_if(bindings_.begin(), bindings_.end(), std::back_inserter(order),
+                 [](const Binding& b) {
+                     return b.control->focusable() && b.control->layout().tab_index >= 0;
+                 });
     std::stable_sort(order.begin(), order.end(), [](const Binding& a, const Binding& b) {
         return a.control->layout().tab_index < b.control->layout().tab_index;
     });
@@ -293,12 +304,9 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
         focus_entered(*control, static_cast<QFocusEvent&>(*event).reason());
         break;
     case QEvent::MouseButtonRelease:
-        if (control->kind() == ControlKind::label &&
-            static_cast<QMouseEvent&>(*event).button() == Qt::LeftButton &&
-            static_cast<QWidget*>(watched)->rect().contains(
-                static_cast<QMouseEvent&>(*event).position().toPoint())) {
-            auto& label = static_cast<Label&>(*control);
-            deliver([&] { label.click(); });
+        if (control->kind() == ControlKind::label) {
+            label_released(static_cast<Label&>(*control), static_cast<QWidget&>(*watched),
+                           static_cast<QMouseEvent&>(*event));
         }
         break;
     default:
@@ -320,6 +328,13 @@ bool FormView::key_pressed(TextBox& box, const QKeyEvent& event) {
         return true;
     }
     return key == key_keypad_decimal_point && !box.has_focus();
+}
+
+// A label is clicked when the left button goes up over it.
+void FormView::label_released(Label& label, const QWidget& widget, const QMouseEvent& event) {
+    if (event.button() == Qt::LeftButton && widget.rect().contains(event.position().toPoint())) {
+        deliver([&] { label.click(); });
+    }
 }
 
 void FormView::focus_entered(Control& control, Qt::FocusReason reason) {

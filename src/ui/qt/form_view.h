@@ -7,7 +7,6 @@
 #include "ui/window.h"
 
 #include <QWidget>
-
 #include <functional>
 #include <vector>
 
@@ -15,6 +14,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMouseEvent;
 class QPushButton;
 
 namespace zelvoro::ui::qt {
@@ -65,6 +65,7 @@ private:
     Control* control_of(const QObject* widget) const;
 
     bool key_pressed(TextBox& box, const QKeyEvent& event);
+    void label_released(Label& label, const QWidget& widget, const QMouseEvent& event);
     void focus_entered(Control& control, Qt::FocusReason reason);
     void list_selection_changed(ListBox& list);
     void deliver(const std::function<void()>& event);

@@ -1,7 +1,6 @@
 #include "ui/qt/message_box.h"
 
 #include <QPushButton>
-
 #include <vector>
 
 namespace zelvoro::ui::qt {

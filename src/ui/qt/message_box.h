@@ -5,7 +5,6 @@
 #include "ui/backend.h"
 
 #include <QMessageBox>
-
 #include <memory>
 #include <string_view>
 

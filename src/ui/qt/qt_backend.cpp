@@ -10,7 +10,6 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
-
 #include <algorithm>
 
 namespace zelvoro::ui::qt {
@@ -24,7 +23,9 @@ QString from_utf8(std::string_view text) {
 }
 
 // Boxes and dialogs belong to the window the user is working in.
-QWidget* dialog_parent() { return QApplication::activeWindow(); }
+QWidget* dialog_parent() {
+    return QApplication::activeWindow();
+}
 
 MessageBoxResult cancelling_answer(MessageBoxStyle style) {
     return message_box_result(style, QMessageBox::NoButton);
@@ -81,8 +82,8 @@ std::optional<std::string> QtBackend::save_file(const SaveFileRequest& request) 
             chosen = queued_save_files_.front();
             queued_save_files_.pop_front();
         }
-        answered_save_dialogs_.push_back({std::string(request.filter), request.flags,
-                                          std::string(request.file_name), chosen});
+        answered_save_dialogs_.push_back(
+            {std::string(request.filter), request.flags, std::string(request.file_name), chosen});
         return chosen;
     }
     QFileDialog::Options options;

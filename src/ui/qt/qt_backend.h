@@ -1,6 +1,6 @@
 // The desktop backend on Qt 6 Widgets: a FormView per loaded window, modal message boxes,
 // the save-file dialog and the clipboard. Message boxes and save-file dialogs can be answered
-// ahead (as KeePassXC's MessageBox::setNextAnswer does), so tests never block on a modal.
+// ahead, without being shown, so that tests never block on a modal window.
 #pragma once
 
 #include "ui/backend.h"
@@ -8,7 +8,6 @@
 
 #include <QIcon>
 #include <QPointer>
-
 #include <deque>
 #include <optional>
 #include <string>

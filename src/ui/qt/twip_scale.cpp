@@ -1,7 +1,6 @@
 #include "ui/qt/twip_scale.h"
 
 #include <QScreen>
-
 #include <cmath>
 
 namespace zelvoro::ui::qt {
@@ -23,9 +22,13 @@ TwipScale TwipScale::of(const QScreen* screen) {
     return {screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()};
 }
 
-int TwipScale::x(int twips) const { return to_pixels(twips, dpi_x_); }
+int TwipScale::x(int twips) const {
+    return to_pixels(twips, dpi_x_);
+}
 
-int TwipScale::y(int twips) const { return to_pixels(twips, dpi_y_); }
+int TwipScale::y(int twips) const {
+    return to_pixels(twips, dpi_y_);
+}
 
 QRect TwipScale::rect(const ControlLayout& control) const {
     return {x(control.left), y(control.top), x(control.width), y(control.height)};

@@ -3,7 +3,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <array>
 
 namespace zelvoro::ui::qt {
@@ -57,6 +56,8 @@ QPixmap draw_window_icon() {
     return pixmap;
 }
 
-QIcon window_icon() { return QIcon(draw_window_icon()); }
+QIcon window_icon() {
+    return QIcon(draw_window_icon());
+}
 
 } // namespace zelvoro::ui::qt

@@ -1,0 +1,681 @@
+// Both windows on the Qt view, driven as a user drives them: keys go to the widget that has
+// the focus, clicks go to the real buttons, lists and labels, and the close box is the
+// window's own. Boxes are answered through the backend's seam; shell and echo are fakes.
+#include "app/application.h"
+#include "app/picked_address.h"
+#include "fake_services.h"
+#include "ui/qt/form_view.h"
+#include "ui/qt/qt_backend.h"
+#include "ui/toolkit.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <cmath>
+#include <memory>
+#include <optional>
+
+namespace zelvoro::ui::qt {
+namespace {
+
+// Key tokens besides the characters typed as they are.
+constexpr char keypad_point = 'p';
+constexpr char enter = 'E';
+constexpr char keypad_enter = 'e';
+
+constexpr const char* main_window = "frmIPtest";
+constexpr const char* settings_window = "frmIpset";
+
+using enum ControlKind;
+constexpr std::array probe_controls{
+    ControlLayout{"items", list_box, "", "", 120, 120, 2400, 1200, 0},
+    ControlLayout{"note", label, "说明", "", 120, 1440, 2400, 255, 1},
+};
+constexpr WindowLayout probe_layout{"probe", "探针", 2640, 1800, probe_controls};
+
+const QStringList start_and_end_rows{"txbf1", "txbf2", "txbf3", "txbf4",
+                                     "txbe1", "txbe2", "txbe3", "txbe4"};
+
+QString from_utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+class QtViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void typing_moves_the_focus_data();
+    void typing_moves_the_focus();
+    void refused_value_shows_one_box_and_empties_the_field_data();
+    void refused_value_shows_one_box_and_empties_the_field();
+    void program_writes_reach_the_widgets();
+    void tab_follows_the_tab_index();
+    void enter_presses_the_focused_button();
+    void geometry_follows_the_layout_data();
+    void geometry_follows_the_layout();
+    void screen_dpi_is_used_by_default();
+    void text_styles_data();
+    void text_styles();
+    void captions_and_shared_icon();
+    void label_click_opens_the_home_page_data();
+    void label_click_opens_the_home_page();
+    void settings_window_round_trip_data();
+    void settings_window_round_trip();
+    void list_follows_the_model_and_reports_double_clicks_data();
+    void list_follows_the_model_and_reports_double_clicks();
+    void close_box_answered_no_keeps_the_window();
+    void ending_the_program_data();
+    void ending_the_program();
+
+private:
+    void start(std::optional<TwipScale> scale = TwipScale(96, 96));
+    FormView* form(const char* window) const { return backend_->form(window); }
+    template <typename T> T* widget(const char* window, const QString& name) const;
+    const TextBox& model_box(const char* window, const QString& name) const;
+    void click_into(const char* window, const QString& field);
+    void type(const QString& keys);
+    void click(const char* window, const QString& button);
+    void sweep_start_row(const QString& keys);
+    QString focus_widget_name() const;
+    QString model_focus_name() const;
+    QStringList box_texts() const;
+
+    testing::FakeShell shell_;
+    testing::FakeEcho echo_;
+    std::unique_ptr<platform::Services> services_;
+    std::unique_ptr<QtBackend> backend_;
+    std::unique_ptr<Toolkit> toolkit_;
+};
+
+// As in the program: it ends when the window logic says so, not with its last window.
+void QtViewTest::initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void QtViewTest::init() {
+    app::picked_address.clear();
+    shell_.opened.clear();
+    echo_.answers = nullptr;
+}
+
+void QtViewTest::cleanup() {
+    toolkit_.reset();
+    backend_.reset();
+    services_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void QtViewTest::start(std::optional<TwipScale> scale) {
+    backend_ = scale ? std::make_unique<QtBackend>(*scale) : std::make_unique<QtBackend>();
+    backend_->set_unattended(true); // an unexpected box must not block the test
+    toolkit_ = std::make_unique<Toolkit>(*backend_, std::string(app::application_title));
+    services_ = std::make_unique<platform::Services>(platform::Services{shell_, echo_});
+    app::register_windows(*toolkit_, *services_);
+    app::start(*toolkit_);
+    QVERIFY(form(main_window) != nullptr);
+    QVERIFY(QTest::qWaitForWindowActive(form(main_window)));
+}
+
+template <typename T> T* QtViewTest::widget(const char* window, const QString& name) const {
+    FormView* shown = form(window);
+    return shown == nullptr ? nullptr : shown->findChild<T*>(name);
+}
+
+const TextBox& QtViewTest::model_box(const char* window, const QString& name) const {
+    return toolkit_->loaded(window)->text_box(name.toStdString());
+}
+
+void QtViewTest::click_into(const char* window, const QString& field) {
+    auto* edit = widget<QLineEdit>(window, field);
+    QVERIFY(edit != nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QCOMPARE(focus_widget_name(), field);
+}
+
+// Each key goes to the widget holding the focus when it is pressed, as on a keyboard.
+void QtViewTest::type(const QString& keys) {
+    for (const QChar token : keys) {
+        QWidget* target = QApplication::focusWidget();
+        QVERIFY2(target != nullptr, "no widget has the focus");
+        if (token == QLatin1Char(keypad_point)) {
+            QTest::keyClick(target, Qt::Key_Period, Qt::KeypadModifier);
+        } else if (token == QLatin1Char(enter)) {
+            QTest::keyClick(target, Qt::Key_Return);
+        } else if (token == QLatin1Char(keypad_enter)) {
+            QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
+        } else {
+            QTest::keyClick(target, token.toLatin1());
+        }
+    }
+}
+
+void QtViewTest::click(const char* window, const QString& button) {
+    auto* widget_button = widget<QPushButton>(window, button);
+    QVERIFY(widget_button != nullptr);
+    QTest::mouseClick(widget_button, Qt::LeftButton);
+}
+
+// Types a start row (the end row follows it up to .255) and sweeps it with the fake echo,
+// which answers the even addresses.
+void QtViewTest::sweep_start_row(const QString& keys) {
+    echo_.answers = [](const platform::Ipv4Address& address) { return address.octets[3] % 2 == 0; };
+    click_into(main_window, "txbf1");
+    type(keys);
+    click(main_window, "btntest");
+}
+
+QString QtViewTest::focus_widget_name() const {
+    const QWidget* focused = QApplication::focusWidget();
+    return focused == nullptr ? QString() : focused->objectName();
+}
+
+QString QtViewTest::model_focus_name() const {
+    const Control* focused = toolkit_->focus();
+    return focused == nullptr ? QString() : from_utf8(std::string(focused->name()));
+}
+
+QStringList QtViewTest::box_texts() const {
+    QStringList texts;
+    for (const auto& box : backend_->answered_boxes()) {
+        texts << from_utf8(box.text);
+    }
+    return texts;
+}
+
+void QtViewTest::typing_moves_the_focus_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("texts"); // "name=text" in the main window, widget and model
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QStringList>("boxes");
+
+    const QString refused = QStringLiteral("请输入正确的IP地址!");
+    QTest::newRow("third digit steps on")
+        << "txbf1"
+        << "192" << QStringList{"txbf1=192", "txbf2="} << "txbf2" << QStringList{};
+    QTest::newRow("keypad point steps on, typed nowhere")
+        << "txbf1"
+        << "19p" << QStringList{"txbf1=19", "txbf2="} << "txbf2" << QStringList{};
+    QTest::newRow("keypad point in an empty field steps on, no box")
+        << "txbf1"
+        << "p" << QStringList{"txbf1=", "txbf2="} << "txbf2" << QStringList{};
+    QTest::newRow("keypad point that moves nothing is typed")
+        << "txbf4"
+        << "p" << QStringList{"txbf4="} << "txbf4" << QStringList{refused};
+    QTest::newRow("main point is typed and normalised away")
+        << "txbf1"
+        << "19." << QStringList{"txbf1=19", "txbf2="} << "txbf1" << QStringList{};
+    QTest::newRow("point after the third digit is refused in the next field")
+        << "txbf1"
+        << "192." << QStringList{"txbf1=192", "txbf2="} << "txbf2" << QStringList{refused};
+    QTest::newRow("Enter steps on")
+        << "txbf1"
+        << "19E" << QStringList{"txbf1=19", "txbf2="} << "txbf2" << QStringList{};
+    QTest::newRow("keypad Enter steps on")
+        << "txbf1"
+        << "7e" << QStringList{"txbf1=7", "txbf2="} << "txbf2" << QStringList{};
+    QTest::newRow("digits after a step go to the next field")
+        << "txbf1"
+        << "19216" << QStringList{"txbf1=192", "txbf2=16"} << "txbf2" << QStringList{};
+    QTest::newRow("keypad points step along the row")
+        << "txbf1"
+        << "10p0p" << QStringList{"txbf1=10", "txbf2=0", "txbf3="} << "txbf3" << QStringList{};
+    QTest::newRow("keypad point back from the end row to the start row")
+        << "txbe3"
+        << "p" << QStringList{"txbe3=", "txbf4="} << "txbf4" << QStringList{};
+    QTest::newRow("locked field takes the focus, not the text")
+        << "txbe1"
+        << "5." << QStringList{"txbe1="} << "txbe1" << QStringList{};
+}
+
+void QtViewTest::typing_moves_the_focus() {
+    QFETCH(QString, field);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, focus);
+    QFETCH(QStringList, boxes);
+
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    click_into(main_window, field);
+    QCOMPARE(model_focus_name(), field);
+    type(keys);
+
+    for (const QString& expected : texts) {
+        const QString name = expected.section(u'=', 0, 0);
+        const QString text = expected.section(u'=', 1);
+        QCOMPARE(widget<QLineEdit>(main_window, name)->text(), text);
+        QCOMPARE(from_utf8(model_box(main_window, name).text()), text);
+    }
+    QCOMPARE(focus_widget_name(), focus);
+    QCOMPARE(model_focus_name(), focus);
+    QCOMPARE(box_texts(), boxes);
+}
+
+void QtViewTest::refused_value_shows_one_box_and_empties_the_field_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("box");
+
+    QTest::newRow("start octet above 254")
+        << "txbf1"
+        << "256" << QStringLiteral("请输入正确的IP地址，并确保在1-254之间!");
+    QTest::newRow("last start octet above 255")
+        << "txbf4"
+        << "256" << QStringLiteral("请输入正确的IP地址，并确保在1-255之间!");
+    QTest::newRow("a letter") << "txbf2"
+                              << "x" << QStringLiteral("请输入正确的IP地址!");
+}
+
+void QtViewTest::refused_value_shows_one_box_and_empties_the_field() {
+    QFETCH(QString, field);
+    QFETCH(QString, keys);
+    QFETCH(QString, box);
+
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    click_into(main_window, field);
+    type(keys);
+
+    QCOMPARE(box_texts(), QStringList{box});
+    QCOMPARE(from_utf8(backend_->answered_boxes().front().title), QStringLiteral("注意"));
+    QCOMPARE(widget<QLineEdit>(main_window, field)->text(), QString());
+    QCOMPARE(from_utf8(model_box(main_window, field).text()), QString());
+    QCOMPARE(focus_widget_name(), field);
+}
+
+// Handlers' writes into other fields, the locked ones included, show in their widgets.
+void QtViewTest::program_writes_reach_the_widgets() {
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    click_into(main_window, "txbf1");
+    type("10p0p0p1");
+    const QStringList filled{"10", "0", "0", "1", "10", "0", "0", "255"};
+    for (qsizetype i = 0; i < start_and_end_rows.size(); ++i) {
+        QCOMPARE(widget<QLineEdit>(main_window, start_and_end_rows[i])->text(), filled[i]);
+    }
+    QVERIFY(widget<QLineEdit>(main_window, "txbe1")->isReadOnly());
+
+    click(main_window, "cmdclear");
+    for (const QString& field : start_and_end_rows) {
+        QCOMPARE(widget<QLineEdit>(main_window, field)->text(), QString());
+    }
+    QVERIFY(box_texts().isEmpty());
+}
+
+void QtViewTest::tab_follows_the_tab_index() {
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    QCOMPARE(focus_widget_name(), QStringLiteral("cmdgetnet"));
+    QCOMPARE(model_focus_name(), QStringLiteral("cmdgetnet"));
+
+    const QStringList order{"cmdget", "cmdipset", "cmdclear", "Command1", "List2",    "btndaochu",
+                            "List1",  "txbe4",    "txbe3",    "txbe2",    "txbe1",    "txbf4",
+                            "txbf3",  "txbf2",    "txbf1",    "btntest",  "cmdgetnet"};
+    for (const QString& next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focus_widget_name(), next);
+        QCOMPARE(model_focus_name(), next);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(model_focus_name(), QStringLiteral("btntest"));
+}
+
+void QtViewTest::enter_presses_the_focused_button() {
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(model_focus_name(), QStringLiteral("cmdipset"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(form(settings_window) != nullptr);
+    QVERIFY(form(settings_window)->isVisible());
+    QVERIFY(!form(main_window)->isVisible());
+}
+
+void QtViewTest::geometry_follows_the_layout_data() {
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control"); // empty: the window's client area
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("geometry");
+
+    // 96 DPI: 15 twips a pixel; 144 DPI: 10 twips a pixel, halves rounded away from zero.
+    QTest::newRow("96 main client") << 96.0 << main_window << ""
+                                    << "" << QRect(0, 0, 267, 600);
+    QTest::newRow("96 main Frame1")
+        << 96.0 << main_window << "Frame1" << main_window << QRect(16, 48, 233, 57);
+    QTest::newRow("96 main txbf1") << 96.0 << main_window << "txbf1"
+                                   << "Frame1" << QRect(48, 24, 33, 25);
+    QTest::newRow("96 main List2") << 96.0 << main_window << "List2"
+                                   << "Frame4" << QRect(8, 16, 233, 88);
+    QTest::newRow("96 main Label2")
+        << 96.0 << main_window << "Label2" << main_window << QRect(64, 576, 129, 17);
+    QTest::newRow("96 settings client") << 96.0 << settings_window << ""
+                                        << "" << QRect(0, 0, 270, 390);
+    QTest::newRow("96 settings txbdnse4") << 96.0 << settings_window << "txbdnse4"
+                                          << "Frame2" << QRect(200, 72, 33, 25);
+    QTest::newRow("96 settings lbldns1") << 96.0 << settings_window << "lbldns1"
+                                         << "Frame2" << QRect(8, 40, 97, 17);
+    QTest::newRow("96 settings cmdcancle")
+        << 96.0 << settings_window << "cmdcancle" << settings_window << QRect(208, 344, 49, 25);
+    QTest::newRow("144 main client") << 144.0 << main_window << ""
+                                     << "" << QRect(0, 0, 401, 900);
+    QTest::newRow("144 main Frame1")
+        << 144.0 << main_window << "Frame1" << main_window << QRect(24, 72, 350, 86);
+    QTest::newRow("144 main txbf1") << 144.0 << main_window << "txbf1"
+                                    << "Frame1" << QRect(72, 36, 50, 38);
+    QTest::newRow("144 settings client") << 144.0 << settings_window << ""
+                                         << "" << QRect(0, 0, 405, 585);
+    QTest::newRow("144 settings cmdok")
+        << 144.0 << settings_window << "cmdok" << settings_window << QRect(24, 252, 89, 38);
+    QTest::newRow("144 settings txbsub2") << 144.0 << settings_window << "txbsub2"
+                                          << "Frame1" << QRect(204, 90, 50, 38);
+}
+
+void QtViewTest::geometry_follows_the_layout() {
+    QFETCH(double, dpi);
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, container);
+    QFETCH(QRect, geometry);
+
+    start(TwipScale(dpi, dpi));
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    if (window == settings_window) {
+        click(main_window, "cmdipset");
+    }
+    FormView* shown = form(window.toLatin1().constData());
+    QVERIFY(shown != nullptr);
+    if (control.isEmpty()) {
+        QCOMPARE(shown->size(), geometry.size());
+        return;
+    }
+    const auto* placed = shown->findChild<QWidget*>(control);
+    QVERIFY(placed != nullptr);
+    QCOMPARE(placed->geometry(), geometry);
+    QCOMPARE(placed->parentWidget()->objectName(), container);
+}
+
+void QtViewTest::screen_dpi_is_used_by_default() {
+    start(std::nullopt);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const TwipScale& used = form(main_window)->scale();
+    QCOMPARE(used.dpi_x(), screen->logicalDotsPerInchX());
+    QCOMPARE(used.dpi_y(), screen->logicalDotsPerInchY());
+    const int expected_height = static_cast<int>(std::lround(9000 * used.dpi_y() / 1440));
+    QCOMPARE(form(main_window)->height(), expected_height);
+}
+
+void QtViewTest::text_styles_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QColor>("colour");  // invalid: the application's default text colour
+    QTest::addColumn<QString>("family"); // empty: the window's font
+
+    const QColor purple(128, 0, 128);
+    QTest::newRow("settings frame") << settings_window << "Frame1" << purple << "";
+    QTest::newRow("settings DNS frame") << settings_window << "Frame2" << purple << "";
+    QTest::newRow("settings label") << settings_window << "lbldns2" << purple << "";
+    QTest::newRow("main frame") << main_window << "Frame3" << QColor() << "";
+    QTest::newRow("main credit line") << main_window << "Label1" << QColor() << "";
+    QTest::newRow("main home page") << main_window << "Label2" << QColor(0, 0, 255) << "Arial";
+}
+
+void QtViewTest::text_styles() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QColor, colour);
+    QFETCH(QString, family);
+
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    if (window == settings_window) {
+        click(main_window, "cmdipset");
+    }
+    const auto* styled = widget<QWidget>(window.toLatin1().constData(), control);
+    QVERIFY(styled != nullptr);
+    const QColor expected =
+        colour.isValid() ? colour : QApplication::palette().color(QPalette::WindowText);
+    QCOMPARE(styled->palette().color(QPalette::WindowText), expected);
+    if (family.isEmpty()) {
+        QCOMPARE(styled->font(), styled->window()->font());
+    } else {
+        QCOMPARE(styled->font().family(), family);
+        QCOMPARE(styled->font().pointSize(), 12);
+    }
+}
+
+void QtViewTest::captions_and_shared_icon() {
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    click(main_window, "cmdipset");
+    const FormView* main_form = form(main_window);
+    const FormView* settings_form = form(settings_window);
+    QVERIFY(settings_form != nullptr);
+    QCOMPARE(main_form->windowTitle(), QStringLiteral("Zelvoro网段检测工具"));
+    QCOMPARE(settings_form->windowTitle(), QStringLiteral("Zelvoro->IP地址设置"));
+    QCOMPARE(main_form->windowIcon().cacheKey(), settings_form->windowIcon().cacheKey());
+    QVERIFY(main_form->windowIcon().availableSizes().contains(QSize(48, 48)));
+}
+
+void QtViewTest::label_click_opens_the_home_page_data() {
+    QTest::addColumn<QString>("label");
+    QTest::newRow("credit line") << "Label1";
+    QTest::newRow("home page") << "Label2";
+}
+
+void QtViewTest::label_click_opens_the_home_page() {
+    QFETCH(QString, label);
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    auto* clicked = widget<QLabel>(main_window, label);
+    QVERIFY(clicked != nullptr);
+    QTest::mouseClick(clicked, Qt::LeftButton);
+    QCOMPARE(shell_.opened, std::vector<std::string>{"http://zelvoro.example/"});
+    QCOMPARE(focus_widget_name(), QStringLiteral("cmdgetnet")); // labels take no focus
+}
+
+void QtViewTest::settings_window_round_trip_data() {
+    QTest::addColumn<bool>("close_box"); // else the window's own back button
+    QTest::newRow("close box") << true;
+    QTest::newRow("back button, unloading from its own handler") << false;
+}
+
+void QtViewTest::settings_window_round_trip() {
+    QFETCH(bool, close_box);
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    sweep_start_row("10p0p0p1");
+    QCOMPARE(widget<QListWidget>(main_window, "List1")->count(), 127);
+    QCOMPARE(widget<QListWidget>(main_window, "List2")->count(), 128);
+    QCOMPARE(widget<QListWidget>(main_window, "List2")->item(127)->text(),
+             QStringLiteral("10.0.0.255"));
+    QVERIFY(widget<QLabel>(main_window, "lblmes2")->isVisibleTo(form(main_window)));
+
+    click(main_window, "cmdipset");
+    QPointer<FormView> settings = form(settings_window);
+    QVERIFY(settings != nullptr);
+    QVERIFY(settings->isVisible());
+    QVERIFY(!form(main_window)->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QCOMPARE(widget<QLineEdit>(settings_window, "txbf4")->text(), QString());
+
+    if (close_box) {
+        settings->close();
+    } else {
+        click(settings_window, "cmdback");
+    }
+    QVERIFY(toolkit_->loaded(settings_window) == nullptr);
+    QVERIFY(!settings->isVisible());
+    QTRY_VERIFY(settings.isNull()); // deleted once back in the event loop
+    QVERIFY(form(main_window)->isVisible());
+    const QStringList kept{"10", "0", "0", "1", "10", "0", "0", "255"};
+    for (qsizetype i = 0; i < start_and_end_rows.size(); ++i) {
+        QCOMPARE(widget<QLineEdit>(main_window, start_and_end_rows[i])->text(), kept[i]);
+    }
+    QCOMPARE(widget<QListWidget>(main_window, "List1")->count(), 127);
+    QCOMPARE(widget<QListWidget>(main_window, "List2")->count(), 128);
+    QVERIFY(box_texts().isEmpty());
+}
+
+void QtViewTest::list_follows_the_model_and_reports_double_clicks_data() {
+    QTest::addColumn<int>("row"); // -1: below the last item
+    QTest::addColumn<int>("selected");
+    QTest::newRow("first item") << 0 << 0;
+    QTest::newRow("last item") << 2 << 2;
+    QTest::newRow("below the items, nothing selected") << -1 << -1;
+}
+
+// A probe window of its own: the list box's handlers record what they see.
+void QtViewTest::list_follows_the_model_and_reports_double_clicks() {
+    QFETCH(int, row);
+    QFETCH(int, selected);
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    std::vector<int> double_clicks;
+    toolkit_->register_window(probe_layout.name, [&double_clicks](Toolkit& owner) {
+        auto probe = std::make_unique<Window>(owner, probe_layout);
+        ListBox& items = probe->list_box("items");
+        items.on_dbl_click = [&double_clicks, &items] {
+            double_clicks.push_back(items.selected_index());
+        };
+        return probe;
+    });
+    toolkit_->deliver([&] {
+        ListBox& items = toolkit_->show(probe_layout.name).list_box("items");
+        for (const char* item : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+            items.add_item(item);
+        }
+        items.set_selected_index(1);
+    });
+    auto* list = widget<QListWidget>("probe", "items");
+    QVERIFY(list != nullptr);
+    QVERIFY(QTest::qWaitForWindowActive(form("probe")));
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->item(2)->text(), QStringLiteral("10.0.0.3"));
+    QCOMPARE(list->currentRow(), 1);
+
+    const ListBox& model = toolkit_->loaded("probe")->list_box("items");
+    QPoint where(list->viewport()->width() / 2, list->viewport()->height() - 4);
+    if (row >= 0) {
+        where = list->visualItemRect(list->item(row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, where);
+        QCOMPARE(model.selected_index(), row);
+    } else {
+        toolkit_->deliver(
+            [&] { toolkit_->loaded("probe")->list_box("items").set_selected_index(-1); });
+        QVERIFY(list->selectedItems().isEmpty());
+    }
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, where);
+    QCOMPARE(double_clicks, std::vector<int>{selected});
+    QCOMPARE(model.selected_index(), selected);
+    QCOMPARE(focus_widget_name(), QStringLiteral("items"));
+    QCOMPARE(model_focus_name(), QStringLiteral("items"));
+
+    toolkit_->deliver([&] { toolkit_->loaded("probe")->list_box("items").clear(); });
+    QCOMPARE(list->count(), 0);
+}
+
+void QtViewTest::close_box_answered_no_keeps_the_window() {
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    click_into(main_window, "txbf1");
+    type("12");
+    backend_->queue_answers({MessageBoxResult::no});
+    QVERIFY(!form(main_window)->close());
+
+    QCOMPARE(box_texts(), QStringList{QStringLiteral("本次操作将关闭程序，确定？")});
+    QCOMPARE(from_utf8(backend_->answered_boxes().front().title), QStringLiteral("退出"));
+    QCOMPARE(backend_->answered_boxes().front().style, MessageBoxStyle::yes_no);
+    QVERIFY(form(main_window)->isVisible());
+    QVERIFY(!toolkit_->ended());
+    QCOMPARE(widget<QLineEdit>(main_window, "txbf1")->text(), QStringLiteral("12"));
+    QCOMPARE(from_utf8(model_box(main_window, "txbf1").text()), QStringLiteral("12"));
+}
+
+void QtViewTest::ending_the_program_data() {
+    QTest::addColumn<bool>("from_settings"); // else the main window's close box
+    QTest::newRow("main window's close box answered Yes") << false;
+    QTest::newRow("settings window's quit button answered Yes") << true;
+}
+
+// The program ends inside the application's event loop, which it leaves; every window is
+// hidden, and no unload handling runs (it would ask the quit question once more).
+void QtViewTest::ending_the_program() {
+    QFETCH(bool, from_settings);
+    start();
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    if (from_settings) {
+        click(main_window, "cmdipset");
+    }
+    QPointer<FormView> main_form = form(main_window);
+    QPointer<FormView> settings_form = form(settings_window);
+    backend_->queue_answers({MessageBoxResult::yes});
+    QTimer::singleShot(0, this, [&] {
+        if (from_settings) {
+            click(settings_window, "cmdcancle");
+        } else {
+            main_form->close();
+        }
+    });
+    QTimer guard; // the loop was never left
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
+    guard.start(10000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+
+    QVERIFY(toolkit_->ended());
+    QCOMPARE(box_texts(), QStringList{QStringLiteral("本次操作将关闭程序，确定？")});
+    for (const QPointer<FormView>& shown : {main_form, settings_form}) {
+        QVERIFY(shown.isNull() || !shown->isVisible());
+    }
+    QCOMPARE(toolkit_->loaded(settings_window) != nullptr, from_settings);
+}
+
+} // namespace zelvoro::ui::qt
+
+QTEST_MAIN(zelvoro::ui::qt::QtViewTest)
+#include "qt_view_test.moc"
