@@ -1,0 +1,125 @@
+#!/bin/bash
+# Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
+# same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
+# the neighbour caches flushed before every run. Prints a Markdown table of median times.
+#
+# usage: bench/sweep.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
+#   default build/bin/zelvoro-sweep, 20 runs per tool. Needs root; installs fping and nmap
+#   when they are missing and removes what it installed when it ends.
+set -u
+repo=$(cd "$(dirname "$0")/.." && pwd)
+target=${1:-$repo/build/bin}
+runs=${2:-20}
+
+find_sweep() {
+    local candidate
+    for candidate in "$target" "$target/zelvoro-sweep" "$target/bin/zelvoro-sweep"; do
+        if [ -f "$candidate" ] && [ -x "$candidate" ]; then
+            realpath "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+sweep=$(find_sweep) || { echo "zelvoro-sweep not found under $target" >&2; exit 1; }
+# The commands below are split into words when they run.
+[[ "$sweep" != *[[:space:]]* ]] || { echo "no blanks in the path please: $sweep" >&2; exit 1; }
+[[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 1; }
+
+# shellcheck source=../tests/netns/lib.sh
+source "$repo/tests/netns/lib.sh"
+zv_require_root
+
+installed=()
+remove_installed() {
+    if [ "${#installed[@]}" -gt 0 ]; then
+        DEBIAN_FRONTEND=noninteractive apt-get remove -y -q "${installed[@]}" >/dev/null
+    fi
+}
+trap 'zv_cleanup; remove_installed' EXIT
+
+for peer in fping nmap; do
+    if ! command -v "$peer" >/dev/null; then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$peer" \
+            >/dev/null || zv_fail "cannot install $peer"
+        installed+=("$peer")
+    fi
+done
+
+zv_topology "${ZV_KNOWN_HOSTS[@]}"
+zv_temp_dir
+work=$REPLY
+net=$ZV_NET
+{
+    echo "$net.1"
+    for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
+} | sort -t. -k4,4n >"$work/expected"
+
+names=("zelvoro-sweep" "fping -i 0" "fping -i 1" "nmap -sn" "sequential 5 ms")
+commands=(
+    "$sweep $net.1 254"
+    "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
+    "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 1"
+    "nmap -sn -n $net.1-254"
+    "$sweep --sequential $net.1 254"
+)
+
+# The answering addresses a tool printed, one per line, in ascending order.
+answer_set() {
+    case "$1" in
+    zelvoro-sweep | sequential*) sed '/^--$/,$d' "$2" ;;
+    fping*) cat "$2" ;;
+    nmap*) awk '/^Nmap scan report for /{print $5}' "$2" ;;
+    esac | sort -t. -k4,4n
+}
+
+# Runs inside the scanner namespace, so that entering it is not part of any time measured.
+run_all() {
+    local run index start end
+    for ((run = 1; run <= runs; run++)); do
+        for index in "${!names[@]}"; do
+            ip neigh flush all
+            ip -n "$ZV_HOSTS" neigh flush all
+            start=$EPOCHREALTIME
+            ${commands[$index]} >"$work/out" 2>/dev/null
+            end=$EPOCHREALTIME
+            echo $((${end/./} - ${start/./})) >>"$work/times-$index"
+            answer_set "${names[$index]}" "$work/out" | cmp -s - "$work/expected" ||
+                echo "run $run" >>"$work/mismatch-$index"
+        done
+    done
+}
+
+median_ms() {
+    sort -n "$1" | awk '{v[NR] = $1} END {
+        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        printf "%.1f", m / 1000 }'
+}
+
+print_table() {
+    local reference index median ratio same
+    reference=$(median_ms "$work/times-0")
+    echo "| Tool | Command | Median (ms) | Ratio to zelvoro-sweep | Same answer set in every run |"
+    echo "|---|---|---:|---:|---|"
+    for index in "${!names[@]}"; do
+        median=$(median_ms "$work/times-$index")
+        ratio=$(awk -v m="$median" -v r="$reference" 'BEGIN { printf "%.2f", m / r }')
+        same="yes ($runs/$runs)"
+        if [ -s "$work/mismatch-$index" ]; then
+            same="no ($(wc -l <"$work/mismatch-$index") of $runs differ)"
+        fi
+        local shown=${commands[$index]//$sweep/zelvoro-sweep}
+        echo "| ${names[$index]} | \`${shown//$net/NET}\` | $median | $ratio | $same |"
+    done
+}
+
+export -f run_all answer_set
+export runs work sweep ZV_HOSTS
+ip netns exec "$ZV_SCAN" bash -c "$(declare -p names commands); run_all" ||
+    zv_fail "benchmark run failed"
+
+echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering (the scanner" \
+    "and ${#ZV_KNOWN_HOSTS[@]} hosts), $((254 - ${#ZV_KNOWN_HOSTS[@]} - 1)) silent; $runs runs per tool, neighbour caches" \
+    "flushed before each; $(nproc) CPUs, Linux $(uname -r)."
+echo
+print_table

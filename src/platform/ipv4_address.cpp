@@ -1,0 +1,65 @@
+#include "platform/ipv4_address.h"
+
+#include <cstddef>
+
+namespace zelvoro::platform {
+
+namespace {
+
+// One octet: "0", or one to three decimal digits without a leading zero, at most 255.
+std::optional<std::uint8_t> parse_octet(std::string_view text) {
+    if (text.empty() || text.size() > 3 || (text.size() > 1 && text.front() == '0')) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 255) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+bool is_limited_broadcast(const Ipv4Address& address) {
+    return address == Ipv4Address{{255, 255, 255, 255}};
+}
+
+} // namespace
+
+std::optional<Ipv4Address> parse_dotted_quad(std::string_view text) {
+    Ipv4Address address;
+    for (std::size_t index = 0; index < address.octets.size(); ++index) {
+        const bool last = index + 1 == address.octets.size();
+        const std::size_t dot = text.find('.');
+        if (last != (dot == std::string_view::npos)) {
+            return std::nullopt;
+        }
+        const auto octet = parse_octet(text.substr(0, dot));
+        if (!octet) {
+            return std::nullopt;
+        }
+        address.octets[index] = *octet;
+        text.remove_prefix(last ? text.size() : dot + 1);
+    }
+    if (is_limited_broadcast(address)) {
+        return std::nullopt;
+    }
+    return address;
+}
+
+std::string to_dotted_quad(const Ipv4Address& address) {
+    std::string text;
+    for (std::uint8_t octet : address.octets) {
+        if (!text.empty()) {
+            text += '.';
+        }
+        text += std::to_string(octet);
+    }
+    return text;
+}
+
+} // namespace zelvoro::platform

@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""Answers ICMP echo requests from user space, each address after its own delay.
+
+Usage: echo_responder.py PIDFILE ADDRESS:DELAY_MS[:stop] ...
+
+Run in a namespace whose kernel ignores echo requests (net.ipv4.icmp_echo_ignore_all=1).
+For an address marked "stop", the process whose pid is in PIDFILE is stopped just before the
+reply is sent and continued 30 ms later, as if the scheduler had put it aside: the reply waits
+in its socket until it runs again. Prints "ready" once every address is served. Runs until it
+is killed, at most two minutes.
+"""
+import heapq
+import itertools
+import os
+import select
+import signal
+import socket
+import struct
+import sys
+import time
+
+STOP_SECONDS = 0.030
+LIFETIME_SECONDS = 120
+
+
+def checksum(data):
+    if len(data) % 2:
+        data += b"\0"
+    total = sum(struct.unpack("!%dH" % (len(data) // 2), data))
+    while total > 0xFFFF:
+        total = (total & 0xFFFF) + (total >> 16)
+    return ~total & 0xFFFF
+
+
+def reply_to(request):
+    """The echo reply to an ICMP echo request message, or None for anything else."""
+    if len(request) < 8 or request[0] != 8:
+        return None
+    body = b"\0\0\0\0" + request[4:]
+    return struct.pack("!BBH", 0, 0, checksum(body)) + body[4:]
+
+
+class Responder:
+    def __init__(self, pidfile, specs):
+        self.pidfile = pidfile
+        self.sockets = {}
+        for spec in specs:
+            address, delay, *flags = spec.split(":")
+            sock = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_ICMP)
+            sock.bind((address, 0))
+            self.sockets[sock] = (float(delay) / 1000, "stop" in flags)
+        self.events = []  # heap of (due, order, action)
+        self.order = itertools.count()
+
+    def at(self, due, action):
+        heapq.heappush(self.events, (due, next(self.order), action))
+
+    def run(self):
+        print("ready", flush=True)
+        end = time.monotonic() + LIFETIME_SECONDS
+        while time.monotonic() < end:
+            while self.events and self.events[0][0] <= time.monotonic():
+                heapq.heappop(self.events)[2]()
+            due = self.events[0][0] if self.events else end
+            ready, _, _ = select.select(list(self.sockets), [], [], max(due - time.monotonic(), 0))
+            for sock in ready:
+                self.receive(sock)
+
+    def receive(self, sock):
+        packet, (source, _) = sock.recvfrom(2048)
+        reply = reply_to(packet[(packet[0] & 0x0F) * 4:])
+        if reply is None:
+            return
+        delay, stop = self.sockets[sock]
+        send = lambda: sock.sendto(reply, (source, 0))
+        self.at(time.monotonic() + delay, (lambda: self.stopped(send)) if stop else send)
+
+    def stopped(self, send):
+        with open(self.pidfile) as f:
+            pid = int(f.read())
+        os.kill(pid, signal.SIGSTOP)
+        send()
+        self.at(time.monotonic() + STOP_SECONDS, lambda: os.kill(pid, signal.SIGCONT))
+
+
+if __name__ == "__main__":
+    Responder(sys.argv[1], sys.argv[2:]).run()

@@ -1,0 +1,108 @@
+# Shared by the namespace tests and the benchmark (sourced, not run).
+#
+# Topology: a scanner namespace holding NET.1/24 on one end of a veth pair, and a hosts
+# namespace holding the answering addresses on the other end. Both namespaces get names unique
+# to this run, and everything made here is removed on exit, failure included.
+
+ZV_SCAN=""
+ZV_HOSTS=""
+ZV_NET=""
+ZV_PIDS=()
+ZV_TEMP_DIRS=()
+
+zv_skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+zv_fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+zv_cleanup() {
+    local pid dir
+    for pid in "${ZV_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    [ -n "$ZV_SCAN" ] && ip netns delete "$ZV_SCAN" 2>/dev/null
+    [ -n "$ZV_HOSTS" ] && ip netns delete "$ZV_HOSTS" 2>/dev/null
+    for dir in "${ZV_TEMP_DIRS[@]}"; do
+        rm -rf -- "$dir"
+    done
+    return 0
+}
+
+trap zv_cleanup EXIT
+trap 'exit 130' INT TERM
+
+zv_require_root() {
+    [ "$(id -u)" -eq 0 ] || zv_skip "network namespaces need root"
+}
+
+# zv_make_namespace NAME: creates the namespace with its loopback up, or skips the test.
+zv_make_namespace() {
+    ip netns add "$1" 2>/dev/null || zv_skip "cannot create network namespace $1"
+    ip -n "$1" link set lo up
+}
+
+# zv_topology OCTET...: the scanner namespace at NET.1/24 and a hosts namespace answering at
+# NET.OCTET for each OCTET given. Sets ZV_SCAN, ZV_HOSTS and ZV_NET.
+zv_topology() {
+    local tag="$$-$RANDOM"
+    ZV_NET="10.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1))"
+    ZV_SCAN="zv-scan-$tag"
+    zv_make_namespace "$ZV_SCAN"
+    ZV_HOSTS="zv-hosts-$tag"
+    zv_make_namespace "$ZV_HOSTS"
+    ip -n "$ZV_SCAN" link add veth0 type veth peer name veth1 netns "$ZV_HOSTS" ||
+        zv_fail "cannot create the veth pair"
+    ip -n "$ZV_SCAN" addr add "$ZV_NET.1/24" dev veth0
+    ip -n "$ZV_SCAN" link set veth0 up
+    local octet
+    for octet in "$@"; do
+        echo "addr add $ZV_NET.$octet/24 dev veth1"
+    done | ip -n "$ZV_HOSTS" -batch - || zv_fail "cannot add the host addresses"
+    ip -n "$ZV_HOSTS" link set veth1 up
+}
+
+# zv_expected_lists FIRST LAST OCTET...: the tool's stdout for a sweep from NET.FIRST to
+# NET.LAST when the scanner (NET.1) and NET.OCTET for each OCTET answer.
+zv_expected_lists() {
+    local first=$1 last=$2 octet
+    shift 2
+    local -A live=([1]=1)
+    for octet in "$@"; do
+        live[$octet]=1
+    done
+    for ((octet = first; octet <= last; octet++)); do
+        [ -n "${live[$octet]}" ] && echo "$ZV_NET.$octet"
+    done
+    echo "--"
+    for ((octet = first; octet <= last; octet++)); do
+        [ -z "${live[$octet]}" ] && echo "$ZV_NET.$octet"
+    done
+    return 0
+}
+
+# zv_temp_dir: a new directory every user may read, removed on exit (in $REPLY).
+zv_temp_dir() {
+    REPLY=$(mktemp -d) || zv_fail "mktemp failed"
+    ZV_TEMP_DIRS+=("$REPLY")
+    chmod 755 "$REPLY"
+}
+
+# zv_busy_loops N: N processes spinning on the CPU until exit.
+zv_busy_loops() {
+    local i
+    for ((i = 0; i < $1; i++)); do
+        (while :; do :; done) &
+        ZV_PIDS+=($!)
+    done
+}
+
+# The answering hosts of the known-set cases: twenty addresses spread over the segment, the
+# first and last host addresses included.
+# shellcheck disable=SC2034 # used by the scripts that source this file
+ZV_KNOWN_HOSTS=(2 3 17 30 31 64 99 100 101 127 128 129 150 177 200 201 222 240 253 254)

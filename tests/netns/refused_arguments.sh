@@ -1,0 +1,48 @@
+#!/bin/bash
+# Arguments the tool refuses: exit 2, one line on stderr, nothing on stdout. Nothing is sent,
+# and every address here is on the loopback network in case something were.
+sweep=${1:?usage: refused_arguments.sh PATH_TO_ZELVORO_SWEEP}
+out=$(mktemp -d) || exit 1
+trap 'rm -rf -- "$out"' EXIT
+
+failures=0
+refused() {
+    local status=0
+    "$sweep" "$@" >"$out/stdout" 2>"$out/stderr" || status=$?
+    local lines
+    lines=$(wc -l <"$out/stderr")
+    if [ "$status" -ne 2 ] || [ "$lines" -ne 1 ] || [ -s "$out/stdout" ]; then
+        echo "FAIL: zelvoro-sweep $(printf '[%s] ' "$@"): exit $status, $lines stderr lines" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+refused                          # no arguments
+refused 127.0.0.1                # one argument
+refused 127.0.0.1 9 10           # three arguments
+refused --sequential 127.0.0.1   # flag without the end octet
+refused 127.0.0.5 5              # end equal to start
+refused 127.0.0.9 8              # end below start
+refused 127.0.0.9 0
+refused 127.0.0.1 256            # above 255
+refused 127.0.0.1 1000
+refused 127.0.0.1 99999999999999999999
+refused 127.0.0.1 ""             # not a plain decimal number
+refused 127.0.0.1 +9
+refused 127.0.0.1 -9
+refused 127.0.0.1 0x10
+refused 127.0.0.1 " 9"
+refused 127.0.0.1 "9 "
+refused 127.0.0.1 09
+refused 127.0.0.1 9.0
+refused 127.0.0.1 nine
+refused 127.0.0.256 9            # bad start addresses
+refused 127.0.0 9
+refused 127.0.0.01 9
+refused "127.0.0.1 " 9
+refused 127.0.0.-1 9
+refused "" 9
+refused 255.255.255.255 255      # refused as an address, like the conversion refuses it
+
+[ "$failures" -eq 0 ] || exit 1
+echo "PASS: all refused with exit 2 and one line on stderr"

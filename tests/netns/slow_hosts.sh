@@ -1,0 +1,35 @@
+#!/bin/bash
+# Each reply judged against its own request's 5 ms: hosts answering from user space after
+# 0.5 ms are answering, after 20 ms silent. A reply that arrives while the sweep is stopped
+# (for 30 ms) still counts, as the kernel's receive time is what is judged.
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+sweep=${1:?usage: slow_hosts.sh PATH_TO_ZELVORO_SWEEP}
+zv_require_root
+command -v python3 >/dev/null || zv_skip "python3 is needed for the echo responder"
+quick=(10 40 41) slow=(11 42) stopper=12
+zv_topology "${quick[@]}" "${slow[@]}" "$stopper"
+ip netns exec "$ZV_HOSTS" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 ||
+    zv_fail "cannot turn off the kernel's echo replies"
+zv_temp_dir
+out=$REPLY
+
+specs=()
+for octet in "${quick[@]}"; do specs+=("$ZV_NET.$octet:0.5"); done
+for octet in "${slow[@]}"; do specs+=("$ZV_NET.$octet:20"); done
+specs+=("$ZV_NET.$stopper:2:stop")
+mkfifo "$out/ready"
+ip netns exec "$ZV_HOSTS" python3 "$(dirname "$0")/echo_responder.py" "$out/sweep.pid" \
+    "${specs[@]}" >"$out/ready" &
+ZV_PIDS+=($!)
+read -r -t 10 line <"$out/ready"
+[ "$line" = ready ] || zv_fail "the echo responder did not start"
+
+zv_expected_lists 1 50 "${quick[@]}" "$stopper" >"$out/expected"
+for round in 1 2 3; do
+    ip netns exec "$ZV_SCAN" bash -c 'echo $$ >"$1" && shift && exec "$@"' _ "$out/sweep.pid" \
+        "$sweep" "$ZV_NET.1" 50 >"$out/stdout" 2>"$out/stderr" ||
+        zv_fail "round $round exited with $? ($(cat "$out/stderr"))"
+    diff -u "$out/expected" "$out/stdout" || zv_fail "round $round: lists differ"
+done
+echo "PASS: quick hosts answering, slow hosts silent, a reply received while stopped counted"

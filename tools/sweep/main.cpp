@@ -1,0 +1,147 @@
+// zelvoro-sweep START_ADDRESS END_OCTET: one echo request to every address from START_ADDRESS
+// up to END_OCTET in the last octet. Prints the answering addresses, a line "--", then the
+// silent ones. Exit 2: arguments refused; exit 3: no permission to send ICMP echo requests.
+//
+// "--sequential" before the arguments sends one request at a time instead and waits for each
+// before the next: the benchmark's reference for the one-by-one design.
+#include "platform/echo.h"
+#include "platform/ipv4_address.h"
+#include "scanner/sweep_plan.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace zelvoro;
+
+constexpr int exit_refused = 2;
+constexpr int exit_not_permitted = 3;
+
+struct Arguments {
+    platform::Ipv4Address start;
+    int end_octet = 0;
+    bool sequential = false;
+};
+
+// Hands one address at a time to the system engine, each sent only after the previous one was
+// answered or timed out.
+class SequentialEcho final : public platform::EchoService {
+public:
+    explicit SequentialEcho(platform::EchoService& engine) : engine_(engine) {}
+
+    platform::EchoSweepResult echo_all(std::span<const platform::Ipv4Address> addresses,
+                                       std::chrono::milliseconds timeout) override {
+        platform::EchoSweepResult result;
+        for (const auto& address : addresses) {
+            const auto one = engine_.echo_all(std::span(&address, 1), timeout);
+            if (!one.permitted) {
+                return one;
+            }
+            result.status.push_back(one.status.at(0));
+        }
+        return result;
+    }
+
+private:
+    platform::EchoService& engine_;
+};
+
+// A plain decimal number: digits only, no sign, no leading zero (a lone "0" aside). Values
+// above 999 are reported as 1000; only whether they exceed 255 matters.
+std::optional<int> parse_decimal(std::string_view text) {
+    if (text.empty() || (text.size() > 1 && text.front() == '0') ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    return text.size() > 3 ? 1000 : std::stoi(std::string(text));
+}
+
+std::optional<Arguments> refuse(const std::string& reason) {
+    std::cerr << "zelvoro-sweep: " << reason << '\n';
+    return std::nullopt;
+}
+
+std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
+    const bool sequential = !words.empty() && words.front() == "--sequential";
+    if (sequential) {
+        words.erase(words.begin());
+    }
+    if (words.size() != 2) {
+        return refuse("usage: zelvoro-sweep START_ADDRESS END_OCTET");
+    }
+    const auto start = platform::parse_dotted_quad(words[0]);
+    if (!start) {
+        return refuse("not an IPv4 address: \"" + std::string(words[0]) + "\"");
+    }
+    const auto end_octet = parse_decimal(words[1]);
+    if (!end_octet) {
+        return refuse("end octet is not a decimal number: \"" + std::string(words[1]) + "\"");
+    }
+    if (*end_octet > 255) {
+        return refuse("end octet above 255: " + std::string(words[1]));
+    }
+    if (*end_octet <= start->octets[3]) {
+        return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
+                      std::to_string(start->octets[3]));
+    }
+    return Arguments{*start, *end_octet, sequential};
+}
+
+std::string prefix_of(const platform::Ipv4Address& start) {
+    const std::string text = platform::to_dotted_quad(start);
+    return text.substr(0, text.rfind('.') + 1);
+}
+
+void print_lists(const scanner::SweepOutcome& outcome) {
+    std::string text;
+    for (const auto& address : outcome.answering) {
+        text += address + '\n';
+    }
+    text += "--\n";
+    for (const auto& address : outcome.silent) {
+        text += address + '\n';
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+int sweep(const Arguments& arguments) {
+    const auto targets = scanner::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
+                                             arguments.end_octet);
+    const auto requested = std::count_if(targets.begin(), targets.end(), [](const auto& target) {
+        return target.address.has_value();
+    });
+    const auto engine = platform::make_system_echo_service();
+    SequentialEcho one_by_one(*engine);
+    platform::EchoService& echo = arguments.sequential ? one_by_one : *engine;
+
+    const auto began = std::chrono::steady_clock::now();
+    const auto outcome = scanner::run_sweep(echo, targets);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
+    if (!outcome.permitted) {
+        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
+                     "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
+        return exit_not_permitted;
+    }
+    print_lists(outcome);
+    std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
+                 took.count());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto arguments = parse_arguments(std::vector<std::string_view>(argv + 1, argv + argc));
+    if (!arguments) {
+        return exit_refused;
+    }
+    return sweep(*arguments);
+}
