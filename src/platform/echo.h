@@ -21,6 +21,11 @@ struct EchoSweepResult {
     std::vector<std::uint32_t> status;
 };
 
+// The result of a sweep for which no echo socket or handle could be opened: nothing was sent.
+inline EchoSweepResult echo_not_permitted(std::size_t count) {
+    return EchoSweepResult{false, std::vector<std::uint32_t>(count, echo_timed_out)};
+}
+
 class EchoService {
 public:
     virtual ~EchoService() = default;

@@ -302,18 +302,13 @@ public:
             const auto part = addresses.first(std::min(addresses.size(), max_requests_per_socket));
             const auto socket = EchoSocket::open();
             if (!socket) {
-                return denied(result.status.size() + addresses.size());
+                return echo_not_permitted(result.status.size() + addresses.size());
             }
             const auto statuses = EchoSweep(*socket, part, timeout).run();
             result.status.insert(result.status.end(), statuses.begin(), statuses.end());
             addresses = addresses.subspan(part.size());
         }
         return result;
-    }
-
-private:
-    static EchoSweepResult denied(std::size_t count) {
-        return EchoSweepResult{false, std::vector<std::uint32_t>(count, echo_timed_out)};
     }
 };
 

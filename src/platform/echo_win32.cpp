@@ -149,7 +149,7 @@ public:
         std::deque<PendingEcho> pending;
         const IcmpHandle handle;
         if (!handle.is_open()) {
-            return denied(addresses.size());
+            return echo_not_permitted(addresses.size());
         }
         if (addresses.empty()) {
             return {};
@@ -159,7 +159,7 @@ public:
         // Refused with "access denied": this process may not send ICMP at all (Wine without
         // the right to open a ping or raw socket).
         if (result.status.front() == ERROR_ACCESS_DENIED) {
-            return denied(addresses.size());
+            return echo_not_permitted(addresses.size());
         }
         for (const Ipv4Address& address : addresses.subspan(1)) {
             pending.emplace_back(handle, address, wait);
@@ -168,11 +168,6 @@ public:
             result.status.push_back(request.finish(wait));
         }
         return result;
-    }
-
-private:
-    static EchoSweepResult denied(std::size_t count) {
-        return EchoSweepResult{false, std::vector<std::uint32_t>(count, echo_timed_out)};
     }
 };
 

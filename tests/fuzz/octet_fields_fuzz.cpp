@@ -2,6 +2,7 @@
 // each field ends empty or in normal form, within the limits its profile sets.
 #include "app/application.h"
 #include "app/picked_address.h"
+#include "support/fake_services.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/octet_fields.h"
 #include "ui/octet_number.h"
@@ -19,19 +20,6 @@
 namespace {
 
 using namespace zelvoro;
-
-class NoShell final : public platform::ShellOpen {
-public:
-    void open(std::string_view) override {}
-};
-
-class NoEcho final : public platform::EchoService {
-public:
-    platform::EchoSweepResult echo_all(std::span<const platform::Ipv4Address>,
-                                       std::chrono::milliseconds) override {
-        return {};
-    }
-};
 
 [[noreturn]] void fail(std::string_view window, std::string_view field, const std::string& text,
                        const char* why) {
@@ -72,8 +60,8 @@ void check_copied_field(const ui::Window& window, std::string_view field) {
 struct Session {
     ui::headless::HeadlessBackend backend;
     ui::Toolkit toolkit{backend, "Zelvoro"};
-    NoShell shell;
-    NoEcho echo;
+    fakes::FakeShell shell;
+    fakes::FakeEcho echo;
     platform::Services services{shell, echo};
 
     Session() {

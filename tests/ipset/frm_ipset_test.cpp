@@ -2,6 +2,7 @@
 // IP and mask rows hold their focus moves back while the address is set.
 #include "app/application.h"
 #include "app/picked_address.h"
+#include "support/fake_services.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/toolkit.h"
 
@@ -11,19 +12,6 @@
 
 namespace zelvoro {
 namespace {
-
-class NoShell final : public platform::ShellOpen {
-public:
-    void open(std::string_view) override {}
-};
-
-class NoEcho final : public platform::EchoService {
-public:
-    platform::EchoSweepResult echo_all(std::span<const platform::Ipv4Address>,
-                                       std::chrono::milliseconds) override {
-        return {};
-    }
-};
 
 class FrmIpsetTest : public testing::Test {
 protected:
@@ -50,8 +38,8 @@ protected:
     ui::headless::HeadlessBackend backend{
         [this](const std::string& line) { transcript.push_back(line); }};
     ui::Toolkit toolkit{backend, "Zelvoro"};
-    NoShell shell;
-    NoEcho echo;
+    fakes::FakeShell shell;
+    fakes::FakeEcho echo;
     platform::Services services{shell, echo};
 };
 

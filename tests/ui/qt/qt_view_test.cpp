@@ -3,7 +3,7 @@
 // window's own. Boxes are answered through the backend's seam; shell and echo are fakes.
 #include "app/application.h"
 #include "app/picked_address.h"
-#include "fake_services.h"
+#include "support/fake_services.h"
 #include "ui/qt/form_view.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/toolkit.h"
@@ -93,8 +93,8 @@ private:
     QString model_focus_name() const;
     QStringList box_texts() const;
 
-    testing::FakeShell shell_;
-    testing::FakeEcho echo_;
+    fakes::FakeShell shell_;
+    fakes::FakeEcho echo_;
     std::unique_ptr<platform::Services> services_;
     std::unique_ptr<QtBackend> backend_;
     std::unique_ptr<Toolkit> toolkit_;

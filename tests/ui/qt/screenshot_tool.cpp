@@ -2,7 +2,7 @@
 // would (keys into the fields, a sweep against a fake echo service, the settings button) and
 // writes DIR/main.png and DIR/settings.png. scripts/screenshot.sh runs it.
 #include "app/application.h"
-#include "fake_services.h"
+#include "support/fake_services.h"
 #include "ui/qt/form_view.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/toolkit.h"
@@ -93,8 +93,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    zelvoro::testing::FakeShell shell;
-    zelvoro::testing::FakeEcho echo;
+    zelvoro::fakes::FakeShell shell;
+    zelvoro::fakes::FakeEcho echo;
     const std::set<int> answering{1, 2, 3, 8, 13, 21, 34};
     echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
         return answering.contains(address.octets[3]);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelvoro::testing {
+namespace zelvoro::fakes {
 
 class FakeShell final : public platform::ShellOpen {
 public:
@@ -34,4 +34,4 @@ public:
     std::function<bool(const platform::Ipv4Address&)> answers;
 };
 
-} // namespace zelvoro::testing
+} // namespace zelvoro::fakes
