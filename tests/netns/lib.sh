@@ -93,6 +93,18 @@ zv_temp_dir() {
     chmod 755 "$REPLY"
 }
 
+# zv_sweep_as_nobody NAMESPACE SWEEP ARG...: runs a copy of the sweep tool, placed in a
+# world-readable folder, in NAMESPACE as the user nobody without any capability.
+zv_sweep_as_nobody() {
+    local namespace=$1 sweep=$2 group
+    shift 2
+    group=$(id -gn nobody) || zv_skip "no group for nobody"
+    zv_temp_dir
+    cp "$sweep" "$REPLY/zelvoro-sweep" && chmod 755 "$REPLY/zelvoro-sweep"
+    ip netns exec "$namespace" setpriv --reuid=nobody --regid="$group" --clear-groups \
+        --inh-caps=-all --bounding-set=-all -- "$REPLY/zelvoro-sweep" "$@"
+}
+
 # zv_busy_loops N: N processes spinning on the CPU until exit.
 zv_busy_loops() {
     local i

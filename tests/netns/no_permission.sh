@@ -6,21 +6,15 @@ source "$(dirname "$0")/lib.sh"
 sweep=${1:?usage: no_permission.sh PATH_TO_ZELVORO_SWEEP}
 zv_require_root
 getent passwd nobody >/dev/null || zv_skip "no user nobody"
-group=$(id -gn nobody) || zv_skip "no group for nobody"
 ZV_SCAN="zv-noperm-$$-$RANDOM"
 zv_make_namespace "$ZV_SCAN"
 ip netns exec "$ZV_SCAN" sysctl -qw net.ipv4.ping_group_range="1 0" ||
     zv_fail "cannot set ping_group_range"
 zv_temp_dir
-bin=$REPLY
-cp "$sweep" "$bin/zelvoro-sweep" && chmod 755 "$bin/zelvoro-sweep"
-zv_temp_dir
 out=$REPLY
 
 status=0
-ip netns exec "$ZV_SCAN" setpriv --reuid=nobody --regid="$group" --clear-groups \
-    --inh-caps=-all --bounding-set=-all -- "$bin/zelvoro-sweep" 10.9.9.1 254 \
-    >"$out/stdout" 2>"$out/stderr" || status=$?
+zv_sweep_as_nobody "$ZV_SCAN" "$sweep" 10.9.9.1 254 >"$out/stdout" 2>"$out/stderr" || status=$?
 [ "$status" -eq 3 ] || zv_fail "exit status $status, expected 3"
 [ ! -s "$out/stdout" ] || zv_fail "printed lists: $(head -n 3 "$out/stdout")"
 [ "$(wc -l <"$out/stderr")" -eq 1 ] || zv_fail "expected one line on stderr: $(cat "$out/stderr")"
