@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Answers ICMP echo requests from user space, each address after its own delay.
 
-Usage: echo_responder.py PIDFILE ADDRESS:DELAY_MS[:stop] ...
+Usage: echo_responder.py PIDFILE LATEFILE ADDRESS:DELAY_MS[:stop] ...
 
 Run in a namespace whose kernel ignores echo requests (net.ipv4.icmp_echo_ignore_all=1).
 For an address marked "stop", the process whose pid is in PIDFILE is stopped just before the
 reply is sent and continued 30 ms later, as if the scheduler had put it aside: the reply waits
 in its socket until it runs again. Prints "ready" once every address is served. Runs until it
 is killed, at most two minutes.
+
+A reply sent more than LATE_SECONDS after its planned time (counted from the kernel's receive
+stamp of the request) is noted in LATEFILE: a round with such a reply tells nothing about the
+sweep, only that this responder could not keep time on a busy machine.
 """
 import heapq
 import itertools
@@ -20,6 +24,8 @@ import sys
 import time
 
 STOP_SECONDS = 0.030
+LATE_SECONDS = 0.001
+SO_TIMESTAMPNS = 35
 LIFETIME_SECONDS = 120
 
 
@@ -40,6 +46,15 @@ def reply_to(request):
     return struct.pack("!BBH", 0, 0, checksum(body)) + body[4:]
 
 
+def received_at(ancillary):
+    """The kernel's receive time of a datagram (CLOCK_REALTIME), or now when it is missing."""
+    for level, kind, data in ancillary:
+        if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS and len(data) >= 16:
+            seconds, nanoseconds = struct.unpack("qq", data[:16])
+            return seconds + nanoseconds / 1e9
+    return time.time()
+
+
 def continue_process(pid):
     try:
         os.kill(pid, signal.SIGCONT)
@@ -48,13 +63,15 @@ def continue_process(pid):
 
 
 class Responder:
-    def __init__(self, pidfile, specs):
+    def __init__(self, pidfile, latefile, specs):
         self.pidfile = pidfile
+        self.latefile = latefile
         self.sockets = {}
         for spec in specs:
             address, delay, *flags = spec.split(":")
             sock = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_ICMP)
             sock.bind((address, 0))
+            sock.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
             self.sockets[sock] = (float(delay) / 1000, "stop" in flags)
         self.events = []  # heap of (due, order, action)
         self.order = itertools.count()
@@ -74,12 +91,20 @@ class Responder:
                 self.receive(sock)
 
     def receive(self, sock):
-        packet, (source, _) = sock.recvfrom(2048)
+        packet, ancillary, _, (source, _) = sock.recvmsg(2048, socket.CMSG_SPACE(16))
         reply = reply_to(packet[(packet[0] & 0x0F) * 4:])
         if reply is None:
             return
         delay, stop = self.sockets[sock]
-        send = lambda: sock.sendto(reply, (source, 0))
+        planned = received_at(ancillary) + delay
+
+        def send():
+            sock.sendto(reply, (source, 0))
+            lateness = time.time() - planned
+            if lateness > LATE_SECONDS:
+                with open(self.latefile, "a") as f:
+                    f.write("%s late by %.1f ms\n" % (source, lateness * 1000))
+
         self.at(time.monotonic() + delay, (lambda: self.stopped(send)) if stop else send)
 
     def stopped(self, send):
@@ -98,4 +123,4 @@ class Responder:
 
 
 if __name__ == "__main__":
-    Responder(sys.argv[1], sys.argv[2:]).run()
+    Responder(sys.argv[1], sys.argv[2], sys.argv[3:]).run()

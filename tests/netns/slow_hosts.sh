@@ -23,17 +23,28 @@ mkfifo "$out/ready"
 # keeps it that fast while other work (a parallel build, other tests) keeps both cores busy.
 realtime=()
 chrt -f 20 true 2>/dev/null && realtime=(chrt -f 20)
-ip netns exec "$ZV_HOSTS" "${realtime[@]}" python3 "$(dirname "$0")/echo_responder.py" "$out/sweep.pid" \
+ip netns exec "$ZV_HOSTS" "${realtime[@]}" python3 "$(dirname "$0")/echo_responder.py" \
+    "$out/sweep.pid" "$out/late" \
     "${specs[@]}" >"$out/ready" &
 ZV_PIDS+=($!)
 read -r -t 10 line <"$out/ready"
 [ "$line" = ready ] || zv_fail "the echo responder did not start"
 
 zv_expected_lists 1 50 "${quick[@]}" "$stopper" >"$out/expected"
-for round in 1 2 3; do
+# Three rounds must be judged right. A round in which the responder itself answered late says
+# nothing about the sweep and is repeated, a bounded number of times.
+judged=0
+for ((round = 1; round <= 10 && judged < 3; round++)); do
+    : >"$out/late"
     ip netns exec "$ZV_SCAN" bash -c 'echo $$ >"$1" && shift && exec "$@"' _ "$out/sweep.pid" \
         "$sweep" "$ZV_NET.1" 50 >"$out/stdout" 2>"$out/stderr" ||
         zv_fail "round $round exited with $? ($(cat "$out/stderr"))"
+    if [ -s "$out/late" ]; then
+        echo "round $round repeated, the responder was late: $(head -n 1 "$out/late")"
+        continue
+    fi
     diff -u "$out/expected" "$out/stdout" || zv_fail "round $round: lists differ"
+    judged=$((judged + 1))
 done
+[ "$judged" -eq 3 ] || zv_fail "the responder could not keep time in $((round - 1)) rounds"
 echo "PASS: quick hosts answering, slow hosts silent, a reply received while stopped counted"
