@@ -522,11 +522,11 @@ void QtViewTest::settings_window_round_trip() {
     if (QTest::currentTestFailed()) {
         return;
     }
-    sweep_start_row("10p0p0p1");
+    sweep_start_row("1920p2p1"); // 192, then 0 . 2 . 1 with the keypad point
     QCOMPARE(widget<QListWidget>(main_window, "List1")->count(), 127);
     QCOMPARE(widget<QListWidget>(main_window, "List2")->count(), 128);
     QCOMPARE(widget<QListWidget>(main_window, "List2")->item(127)->text(),
-             QStringLiteral("10.0.0.255"));
+             QStringLiteral("192.0.2.255"));
     QVERIFY(widget<QLabel>(main_window, "lblmes2")->isVisibleTo(form(main_window)));
 
     click(main_window, "cmdipset");
@@ -546,7 +546,7 @@ void QtViewTest::settings_window_round_trip() {
     QVERIFY(!settings->isVisible());
     QTRY_VERIFY(settings.isNull()); // deleted once back in the event loop
     QVERIFY(form(main_window)->isVisible());
-    const QStringList kept{"10", "0", "0", "1", "10", "0", "0", "255"};
+    const QStringList kept{"192", "0", "2", "1", "192", "0", "2", "255"};
     for (qsizetype i = 0; i < start_and_end_rows.size(); ++i) {
         QCOMPARE(widget<QLineEdit>(main_window, start_and_end_rows[i])->text(), kept[i]);
     }
@@ -582,7 +582,7 @@ void QtViewTest::list_follows_the_model_and_reports_double_clicks() {
     });
     toolkit_->deliver([&] {
         ListBox& items = toolkit_->show(probe_layout.name).list_box("items");
-        for (const char* item : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+        for (const char* item : {"192.0.2.1", "192.0.2.2", "192.0.2.3"}) {
             items.add_item(item);
         }
         items.set_selected_index(1);
@@ -591,7 +591,7 @@ void QtViewTest::list_follows_the_model_and_reports_double_clicks() {
     QVERIFY(list != nullptr);
     QVERIFY(QTest::qWaitForWindowActive(form("probe")));
     QCOMPARE(list->count(), 3);
-    QCOMPARE(list->item(2)->text(), QStringLiteral("10.0.0.3"));
+    QCOMPARE(list->item(2)->text(), QStringLiteral("192.0.2.3"));
     QCOMPARE(list->currentRow(), 1);
 
     const ListBox& model = toolkit_->loaded("probe")->list_box("items");
