@@ -16,8 +16,8 @@ struct Accepted {
 TEST(platform_dotted_quad, AcceptsFourPlainDecimalOctets) {
     const std::vector<Accepted> cases = {
         {"0.0.0.0", {{0, 0, 0, 0}}},
-        {"192.168.1.5", {{192, 168, 1, 5}}},
-        {"10.0.100.9", {{10, 0, 100, 9}}},
+        {"192.0.2.5", {{192, 0, 2, 5}}},
+        {"198.51.100.9", {{198, 51, 100, 9}}},
         {"255.255.255.254", {{255, 255, 255, 254}}},
         {"255.255.254.255", {{255, 255, 254, 255}}},
         {"1.22.133.249", {{1, 22, 133, 249}}},
@@ -68,7 +68,7 @@ TEST(platform_dotted_quad, RefusesEverythingElse) {
 TEST(platform_dotted_quad, FormatsWithoutLeadingZeros) {
     const std::vector<Accepted> cases = {
         {"0.0.0.0", {{0, 0, 0, 0}}},
-        {"10.0.100.9", {{10, 0, 100, 9}}},
+        {"198.51.100.9", {{198, 51, 100, 9}}},
         {"255.255.255.255", {{255, 255, 255, 255}}},
         {"1.20.3.40", {{1, 20, 3, 40}}},
     };

@@ -40,19 +40,19 @@ struct PlanCase {
 
 TEST(sweep_plan, FormsOneTargetPerCounterValue) {
     const std::vector<PlanCase> cases = {
-        {"192.168.1.", 9, 10, {"192.168.1.9", "192.168.1.10"}, {}},
-        {"10.0.0.", 0, 2, {"10.0.0.0", "10.0.0.1", "10.0.0.2"}, {}},
-        {"10.0.0.", 254, 255, {"10.0.0.254", "10.0.0.255"}, {}},
+        {"192.0.2.", 9, 10, {"192.0.2.9", "192.0.2.10"}, {}},
+        {"203.0.113.", 0, 2, {"203.0.113.0", "203.0.113.1", "203.0.113.2"}, {}},
+        {"203.0.113.", 254, 255, {"203.0.113.254", "203.0.113.255"}, {}},
         {"255.255.255.",
          253,
          255,
          {"255.255.255.253", "255.255.255.254", "255.255.255.255"},
          {"255.255.255.255"}},
-        {"192.168.01.", 1, 2, {"192.168.01.1", "192.168.01.2"}, {"192.168.01.1", "192.168.01.2"}},
+        {"192.0.02.", 1, 2, {"192.0.02.1", "192.0.02.2"}, {"192.0.02.1", "192.0.02.2"}},
         {"192..1.", 1, 2, {"192..1.1", "192..1.2"}, {"192..1.1", "192..1.2"}},
-        {"10.0.0.", 255, 256, {"10.0.0.255", "10.0.0.256"}, {"10.0.0.256"}},
-        {"10.0.0.", 7, 7, {"10.0.0.7"}, {}},
-        {"10.0.0.", 8, 7, {}, {}},
+        {"203.0.113.", 255, 256, {"203.0.113.255", "203.0.113.256"}, {"203.0.113.256"}},
+        {"203.0.113.", 7, 7, {"203.0.113.7"}, {}},
+        {"203.0.113.", 8, 7, {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.prefix + std::to_string(c.start) + ".." + std::to_string(c.end));
@@ -63,12 +63,12 @@ TEST(sweep_plan, FormsOneTargetPerCounterValue) {
 }
 
 TEST(sweep_plan, WholeSegmentConvertsEveryTextToItsOwnAddress) {
-    const auto targets = plan_sweep("192.168.1.", 1, 254);
+    const auto targets = plan_sweep("192.0.2.", 1, 254);
     ASSERT_EQ(targets.size(), 254u);
     for (int octet = 1; octet <= 254; ++octet) {
         const auto& target = targets[static_cast<std::size_t>(octet - 1)];
-        EXPECT_EQ(target.text, "192.168.1." + std::to_string(octet));
-        EXPECT_EQ(target.address, (Ipv4Address{{192, 168, 1, static_cast<std::uint8_t>(octet)}}));
+        EXPECT_EQ(target.text, "192.0.2." + std::to_string(octet));
+        EXPECT_EQ(target.address, (Ipv4Address{{192, 0, 2, static_cast<std::uint8_t>(octet)}}));
     }
 }
 
@@ -105,7 +105,7 @@ private:
 };
 
 Ipv4Address host(std::uint8_t last) {
-    return {{10, 9, 8, last}};
+    return {{198, 51, 100, last}};
 }
 
 struct RunCase {
@@ -119,30 +119,31 @@ struct RunCase {
 };
 
 TEST(sweep_run, SortsTextsIntoTheListsInTargetOrder) {
-    const auto five = plan_sweep("10.9.8.", 1, 5);
+    const auto five = plan_sweep("198.51.100.", 1, 5);
     const std::vector<Ipv4Address> all = {host(1), host(2), host(3), host(4), host(5)};
     const std::vector<SweepTarget> with_skipped = {
-        {"10.9.8.1", host(1)}, {"10.9.8.x", std::nullopt}, {"10.9.8.3", host(3)}};
-    const std::vector<SweepTarget> duplicates = {{"10.9.8.2", host(2)}, {"10.9.8.02", host(2)}};
+        {"198.51.100.1", host(1)}, {"198.51.100.x", std::nullopt}, {"198.51.100.3", host(3)}};
+    const std::vector<SweepTarget> duplicates = {{"198.51.100.2", host(2)},
+                                                 {"198.51.100.02", host(2)}};
     const std::vector<RunCase> cases = {
         {"mixed",
          five,
          {host(2), host(5)},
-         {"10.9.8.2", "10.9.8.5"},
-         {"10.9.8.1", "10.9.8.3", "10.9.8.4"},
+         {"198.51.100.2", "198.51.100.5"},
+         {"198.51.100.1", "198.51.100.3", "198.51.100.4"},
          all},
         {"all answering", five, {all.begin(), all.end()}, texts_of(five), {}, all},
         {"nobody answering", five, {}, {}, texts_of(five), all},
         {"skipped target goes nowhere and is not sent",
          with_skipped,
          {host(3)},
-         {"10.9.8.3"},
-         {"10.9.8.1"},
+         {"198.51.100.3"},
+         {"198.51.100.1"},
          {host(1), host(3)}},
         {"each duplicate gets its own request, texts kept as given",
          duplicates,
          {host(2)},
-         {"10.9.8.2", "10.9.8.02"},
+         {"198.51.100.2", "198.51.100.02"},
          {},
          {host(2), host(2)}},
         {"not permitted leaves both lists empty", five, {host(2)}, {}, {}, all, false},
