@@ -45,14 +45,6 @@ Window* Toolkit::loaded(std::string_view name) const {
     return nullptr;
 }
 
-std::vector<Window*> Toolkit::loaded_windows() const {
-    std::vector<Window*> windows;
-    for (const auto& window : loaded_) {
-        windows.push_back(window.get());
-    }
-    return windows;
-}
-
 Window& Toolkit::load(std::string_view name) {
     auto factory = factories_.find(name);
     if (factory == factories_.end()) {

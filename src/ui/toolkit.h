@@ -40,7 +40,6 @@ public:
     bool ended() const { return ended_; }
 
     Window* loaded(std::string_view name) const;
-    std::vector<Window*> loaded_windows() const;
 
     // The control with the keyboard focus (nothing before the first window is shown).
     Control* focus() const { return focus_; }

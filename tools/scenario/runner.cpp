@@ -13,6 +13,7 @@
 
 namespace zelvoro::scenario {
 
+using ui::headless::control_path;
 using ui::headless::quoted;
 using ui::headless::ScriptError;
 
@@ -51,10 +52,6 @@ int number_argument(const Argument& argument) {
     return value;
 }
 
-std::string path_of(const ui::Control& control) {
-    return std::string(control.window().name()) + "." + std::string(control.name());
-}
-
 ui::MessageBoxResult parse_answer(const std::string& word) {
     static const std::map<std::string, ui::MessageBoxResult> answers{
         {"OK", ui::MessageBoxResult::ok},
@@ -69,7 +66,7 @@ ui::MessageBoxResult parse_answer(const std::string& word) {
 }
 
 std::string describe(const ui::Control& control) {
-    const std::string path = path_of(control);
+    const std::string path = control_path(control);
     switch (control.kind()) {
     case ui::ControlKind::text_box:
         return path + " = " + quoted(static_cast<const ui::TextBox&>(control).text());
@@ -177,7 +174,7 @@ ui::Control& Runner::shown_control(const Argument& path) const {
 // A command on a control first gives it the focus, as a click or a tab would.
 void Runner::focus(ui::Control& control) {
     if (!control.focusable()) {
-        throw ScriptError(path_of(control) + " cannot take the focus");
+        throw ScriptError(control_path(control) + " cannot take the focus");
     }
     user_event([&control] { control.set_focus(); });
 }
@@ -200,7 +197,7 @@ void Runner::set(const Command& command) {
     expect_arguments(command, 2);
     ui::Control& control = shown_control(command.arguments[0]);
     if (control.kind() != ui::ControlKind::text_box) {
-        throw ScriptError(path_of(control) + " is not a text box");
+        throw ScriptError(control_path(control) + " is not a text box");
     }
     focus(control);
     const std::string& text = string_argument(command, 1);
@@ -236,12 +233,12 @@ void Runner::select(const Command& command) {
     expect_arguments(command, 2);
     ui::Control& control = shown_control(command.arguments[0]);
     if (control.kind() != ui::ControlKind::list_box) {
-        throw ScriptError(path_of(control) + " is not a list");
+        throw ScriptError(control_path(control) + " is not a list");
     }
     auto& list = static_cast<ui::ListBox&>(control);
     const int index = number_argument(command.arguments[1]);
     if (index < -1 || index >= list.count()) {
-        throw ScriptError("no item " + std::to_string(index) + " in " + path_of(control));
+        throw ScriptError("no item " + std::to_string(index) + " in " + control_path(control));
     }
     focus(control);
     user_event([&list, index] { list.set_selected_index(index); });
@@ -251,7 +248,7 @@ void Runner::dblclick(const Command& command) {
     expect_arguments(command, 1);
     ui::Control& control = shown_control(command.arguments[0]);
     if (control.kind() != ui::ControlKind::list_box) {
-        throw ScriptError(path_of(control) + " is not a list");
+        throw ScriptError(control_path(control) + " is not a list");
     }
     focus(control);
     user_event([&control] { static_cast<ui::ListBox&>(control).dbl_click(); });
@@ -286,7 +283,7 @@ void Runner::print(const Command& command) {
     }
     if (what == "focus") {
         const ui::Control* control = toolkit_.focus();
-        emit("focus = " + (control == nullptr ? std::string("(none)") : path_of(*control)));
+        emit("focus = " + (control == nullptr ? std::string("(none)") : control_path(*control)));
         return;
     }
     const auto dot = what.find('.');

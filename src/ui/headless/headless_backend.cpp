@@ -23,10 +23,6 @@ std::vector<MessageBoxResult> buttons_of(MessageBoxStyle style) {
     return {};
 }
 
-std::string control_path(const Control& control) {
-    return std::string(control.window().name()) + "." + std::string(control.name());
-}
-
 } // namespace
 
 std::string_view style_name(MessageBoxStyle style) {
@@ -94,7 +90,6 @@ std::optional<std::string> HeadlessBackend::save_file(const SaveFileRequest& req
 }
 
 void HeadlessBackend::set_clipboard(std::string_view text) {
-    clipboard_ = text;
     emit("clipboard " + quoted(text));
 }
 

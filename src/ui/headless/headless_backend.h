@@ -37,8 +37,6 @@ public:
     std::size_t pending_answers() const { return answers_.size(); }
     std::size_t pending_save_files() const { return save_files_.size(); }
 
-    const std::string& clipboard() const { return clipboard_; }
-
     std::unique_ptr<WindowView> create_view(Window& window) override;
     MessageBoxResult message_box(const MessageBoxRequest& request,
                                  std::string_view app_title) override;
@@ -58,7 +56,6 @@ private:
     Sink sink_;
     std::deque<MessageBoxResult> answers_;
     std::deque<std::optional<std::string>> save_files_;
-    std::string clipboard_;
 };
 
 } // namespace zelvoro::ui::headless

@@ -1,5 +1,8 @@
 #include "ui/headless/transcript.h"
 
+#include "ui/controls.h"
+#include "ui/window.h"
+
 #include <array>
 
 namespace zelvoro::ui::headless {
@@ -38,6 +41,10 @@ std::string quoted(std::string_view text) {
     }
     out += '"';
     return out;
+}
+
+std::string control_path(const Control& control) {
+    return std::string(control.window().name()) + "." + std::string(control.name());
 }
 
 } // namespace zelvoro::ui::headless

@@ -2,6 +2,7 @@
 
 #include "ui/octet_fields.h"
 #include "ui/qt/list_widget.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/virtual_keys.h"
 #include "ui/toolkit.h"
 
@@ -19,10 +20,6 @@
 namespace zelvoro::ui::qt {
 
 namespace {
-
-QString from_utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void set_text_colour(QWidget& widget, const QColor& colour) {
     QPalette palette = widget.palette();

@@ -1,5 +1,7 @@
 #include "ui/qt/message_box.h"
 
+#include "ui/qt/qt_text.h"
+
 #include <QPushButton>
 #include <vector>
 
@@ -34,10 +36,6 @@ MessageBoxResult cancelling_result(MessageBoxStyle style) {
         return MessageBoxResult::no;
     }
     return MessageBoxResult::cancel;
-}
-
-QString from_utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "ui/qt/file_filter.h"
 #include "ui/qt/form_view.h"
 #include "ui/qt/message_box.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/qt_window_view.h"
 #include "ui/qt/window_icon.h"
 
@@ -17,10 +18,6 @@ namespace zelvoro::ui::qt {
 namespace {
 
 constexpr int ask_before_replacing = 2;
-
-QString from_utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Boxes and dialogs belong to the window the user is working in.
 QWidget* dialog_parent() {

@@ -6,6 +6,7 @@
 #include "support/fake_services.h"
 #include "ui/qt/form_view.h"
 #include "ui/qt/qt_backend.h"
+#include "ui/qt/qt_text.h"
 #include "ui/toolkit.h"
 
 #include <QApplication>
@@ -42,10 +43,6 @@ constexpr WindowLayout probe_layout{"probe", "探针", 2640, 1800, probe_control
 
 const QStringList start_and_end_rows{"txbf1", "txbf2", "txbf3", "txbf4",
                                      "txbe1", "txbe2", "txbe3", "txbe4"};
-
-QString from_utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 
@@ -184,7 +181,7 @@ QString QtViewTest::focus_widget_name() const {
 
 QString QtViewTest::model_focus_name() const {
     const Control* focused = toolkit_->focus();
-    return focused == nullptr ? QString() : from_utf8(std::string(focused->name()));
+    return focused == nullptr ? QString() : from_utf8(focused->name());
 }
 
 QStringList QtViewTest::box_texts() const {
