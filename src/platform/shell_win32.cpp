@@ -1,4 +1,5 @@
 #include "platform/shell.h"
+#include "platform/wide_text_win32.h"
 
 #include <string>
 
@@ -10,18 +11,6 @@
 namespace zelvoro::platform {
 
 namespace {
-
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        length);
-    return wide;
-}
 
 class ShellExecuteOpen final : public ShellOpen {
 public:

@@ -1,0 +1,39 @@
+// The link-layer addresses this machine confirmed recently: evidence that a device uses an
+// address even when it ignores echo requests.
+#pragma once
+
+#include "platform/ipv4_address.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zelvoro::platform {
+
+using MacAddress = std::array<std::uint8_t, 6>;
+
+// "xx:xx:xx:xx:xx:xx", lower case.
+std::string mac_text(const MacAddress& mac);
+
+struct Neighbour {
+    Ipv4Address address;
+    MacAddress mac;
+};
+
+class NeighbourTable {
+public:
+    virtual ~NeighbourTable() = default;
+    // The addresses among `addresses` whose neighbour entry has a link-layer address confirmed
+    // less than `within` ago, in the order of `addresses`. Nothing when the table cannot be read.
+    virtual std::vector<Neighbour> confirmed(std::span<const Ipv4Address> addresses,
+                                             std::chrono::milliseconds within) = 0;
+};
+
+// Linux: rtnetlink RTM_GETNEIGH; Windows: GetIpNetTable2.
+std::unique_ptr<NeighbourTable> make_system_neighbour_table();
+
+} // namespace zelvoro::platform
