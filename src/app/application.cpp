@@ -5,12 +5,13 @@
 
 namespace zelvoro::app {
 
-void register_windows(ui::Toolkit& toolkit, platform::Services& services) {
-    toolkit.register_window(scanner::FrmIPtest::name, [&services](ui::Toolkit& owner) {
-        return std::make_unique<scanner::FrmIPtest>(owner, services);
+void register_windows(ui::Toolkit& toolkit, platform::Services& services,
+                      shared::ProcessState& state) {
+    toolkit.register_window(scanner::FrmIPtest::name, [&services, &state](ui::Toolkit& owner) {
+        return std::make_unique<scanner::FrmIPtest>(owner, services, state);
     });
-    toolkit.register_window(ipset::FrmIpset::name, [&services](ui::Toolkit& owner) {
-        return std::make_unique<ipset::FrmIpset>(owner, services);
+    toolkit.register_window(ipset::FrmIpset::name, [&services, &state](ui::Toolkit& owner) {
+        return std::make_unique<ipset::FrmIpset>(owner, services, state);
     });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/services.h"
+#include "shared/process_state.h"
 #include "ui/toolkit.h"
 
 #include <string_view>
@@ -10,8 +11,10 @@ namespace zelvoro::app {
 
 inline constexpr std::string_view application_title = "Zelvoro";
 
-// Registers both windows with the toolkit; each is created afresh whenever it is loaded.
-void register_windows(ui::Toolkit& toolkit, platform::Services& services);
+// Registers both windows with the toolkit; each is created afresh whenever it is loaded, with
+// the services and the process-wide state, which outlive the toolkit.
+void register_windows(ui::Toolkit& toolkit, platform::Services& services,
+                      shared::ProcessState& state);
 
 // Shows the main window, as at program start.
 void start(ui::Toolkit& toolkit);

@@ -26,9 +26,10 @@ int run(QApplication& app) {
     const auto shell = zelvoro::platform::make_system_shell();
     const auto echo = zelvoro::platform::make_system_echo_service();
     zelvoro::platform::Services services{*shell, *echo};
+    zelvoro::shared::ProcessState state;
     zelvoro::ui::qt::QtBackend backend;
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
-    zelvoro::app::register_windows(toolkit, services);
+    zelvoro::app::register_windows(toolkit, services, state);
     zelvoro::app::start(toolkit);
     return toolkit.ended() ? 0 : app.exec();
 }

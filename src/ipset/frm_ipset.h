@@ -1,7 +1,9 @@
 // The settings window: IP, mask, gateway and two DNS rows.
 #pragma once
 
+#include "ipset/frm_ipset_layout.h"
 #include "platform/services.h"
+#include "shared/process_state.h"
 #include "ui/octet_fields.h"
 #include "ui/toolkit.h"
 
@@ -11,7 +13,7 @@ class FrmIpset final : public ui::Window {
 public:
     static constexpr std::string_view name = "frmIpset";
 
-    FrmIpset(ui::Toolkit& toolkit, platform::Services& services);
+    FrmIpset(ui::Toolkit& toolkit, platform::Services& services, shared::ProcessState& state);
 
     void form_load() override;
     void form_unload(bool& cancel) override;
@@ -21,7 +23,13 @@ private:
     void cmdresetsub_click();
     void cmdback_click();
     void cmdcancle_click();
+    void octet_accepted(const ui::TextBox& field);
+    void prefill_mask_and_gateway();
+    void no_gateway_for_host_one();
+    bool nothing_picked() const { return state_.picked_address.empty(); }
 
+    shared::ProcessState& state_;
+    FrmIpsetControls ui_;
     ui::OctetFields octet_fields_;
 };
 

@@ -61,4 +61,15 @@ const ui::WindowLayout frm_ipset_layout{
     .controls = controls,
 };
 
+FrmIpsetControls::FrmIpsetControls(const ui::Window& window)
+    : ip_row(window, {"txbf1", "txbf2", "txbf3", "txbf4"}),
+      mask_row(window, {"txbsub1", "txbsub2", "txbsub3", "txbsub4"}),
+      gateway_row(window, {"txbe1", "txbe2", "txbe3", "txbe4"}),
+      preferred_dns_row(window, {"txbdnsf1", "txbdnsf2", "txbdnsf3", "txbdnsf4"}),
+      alternate_dns_row(window, {"txbdnse1", "txbdnse2", "txbdnse3", "txbdnse4"}),
+      cmdok(window.button("cmdok")), cmdresetip(window.button("cmdresetip")),
+      cmdlocal2(window.button("cmdlocal2")), cmdok2(window.button("cmdok2")),
+      cmdresetsub(window.button("cmdresetsub")), cmdback(window.button("cmdback")),
+      cmdcancle(window.button("cmdcancle")) {}
+
 } // namespace zelvoro::ipset

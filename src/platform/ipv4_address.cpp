@@ -1,34 +1,40 @@
 #include "platform/ipv4_address.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace zelvoro::platform {
 
 namespace {
 
-// One octet: "0", or one to three decimal digits without a leading zero, at most 255.
-std::optional<std::uint8_t> parse_octet(std::string_view text) {
-    if (text.empty() || text.size() > 3 || (text.size() > 1 && text.front() == '0')) {
-        return std::nullopt;
-    }
-    unsigned value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value > 255) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(value);
-}
-
 bool is_limited_broadcast(const Ipv4Address& address) {
     return address == Ipv4Address{{255, 255, 255, 255}};
 }
 
 } // namespace
+
+std::optional<unsigned> parse_plain_decimal(std::string_view text) {
+    if (text.empty() || (text.size() > 1 && text.front() == '0')) {
+        return std::nullopt;
+    }
+    constexpr unsigned saturated = 256;
+    unsigned value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = std::min(saturated, value * 10 + static_cast<unsigned>(c - '0'));
+    }
+    return value;
+}
+
+std::optional<std::uint8_t> parse_octet(std::string_view text) {
+    const auto value = parse_plain_decimal(text);
+    if (!value || *value > 255) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(*value);
+}
 
 std::optional<Ipv4Address> parse_dotted_quad(std::string_view text) {
     Ipv4Address address;

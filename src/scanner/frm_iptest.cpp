@@ -1,12 +1,9 @@
 #include "scanner/frm_iptest.h"
 
-#include "app/picked_address.h"
-#include "app/quit_question.h"
-#include "scanner/frm_iptest_layout.h"
+#include "platform/ipv4_address.h"
 #include "scanner/sweep_plan.h"
-#include "ui/octet_number.h"
+#include "shared/quit_question.h"
 
-#include <array>
 #include <optional>
 
 namespace zelvoro::scanner {
@@ -25,57 +22,50 @@ constexpr std::string_view no_icmp_permission =
     "没有发送PING(ICMP)的权限!请以root运行,或授予cap_net_raw,或把用户组加入ping_group_range!";
 constexpr std::string_view sweep_done = "检测完成,双击IP打开主机!";
 constexpr std::string_view double_click_hint = "双击上面IP,进入主机;双击下面,设置IP。";
+constexpr std::string_view octet_hint = "小提示，不足3位时,回车或'.'编辑下一项!";
 } // namespace text
-
-// The octet fields hold plain decimal numbers; anything else cannot be swept.
-std::optional<int> octet_value(std::string_view field_text) {
-    const auto normal = ui::normal_form(field_text);
-    if (!normal || *normal != field_text || normal->size() > 3) {
-        return std::nullopt;
-    }
-    return std::stoi(*normal);
-}
 
 } // namespace
 
-FrmIPtest::FrmIPtest(ui::Toolkit& toolkit, platform::Services& services)
-    : ui::Window(toolkit, frm_iptest_layout), services_(services),
-      octet_fields_(*this, ui::main_window_octet_fields, app::picked_address) {
-    button("btntest").on_click = [this] { btntest_click(); };
-    button("cmdclear").on_click = [this] { cmdclear_click(); };
-    button("cmdipset").on_click = [this] { cmdipset_click(); };
-    label("Label1").on_click = [this] { open_home_page(); };
-    label("Label2").on_click = [this] { open_home_page(); };
+FrmIPtest::FrmIPtest(ui::Toolkit& toolkit, platform::Services& services,
+                     shared::ProcessState& state)
+    : ui::Window(toolkit, frm_iptest_layout), services_(services), state_(state), ui_(*this),
+      octet_fields_(*this, frm_iptest_octet_fields,
+                    {.octet_accepted = [this](ui::TextBox& field) { octet_accepted(field); },
+                     .focus_moves_held = nullptr,
+                     .show_hint = [this](bool visible) { show_octet_hint(visible); }}) {
+    ui_.btntest.on_click = [this] { btntest_click(); };
+    ui_.cmdclear.on_click = [this] { cmdclear_click(); };
+    ui_.cmdipset.on_click = [this] { cmdipset_click(); };
+    ui_.Label1.on_click = [this] { open_home_page(); };
+    ui_.Label2.on_click = [this] { open_home_page(); };
 }
 
 void FrmIPtest::form_load() {
-    label("lblmes").set_caption(text::narrow_the_range);
-    label("lblmes2").set_visible(false);
+    ui_.lblmes.set_caption(text::narrow_the_range);
+    ui_.lblmes2.set_visible(false);
 }
 
 void FrmIPtest::form_unload(bool& cancel) {
-    const auto answer =
-        toolkit().message_box(app::quit_question, ui::MessageBoxStyle::yes_no, app::quit_title);
+    const auto answer = toolkit().message_box(shared::quit_question, ui::MessageBoxStyle::yes_no,
+                                              shared::quit_title);
     cancel = answer != ui::MessageBoxResult::yes;
 }
 
 // Lists first, then the checks: a refused click also leaves both lists empty.
 void FrmIPtest::btntest_click() {
-    list_box("List1").clear();
-    list_box("List2").clear();
-    const std::array inputs{"txbf1", "txbf2", "txbf3", "txbf4", "txbe4"};
-    const bool complete = std::none_of(inputs.begin(), inputs.end(), [this](const char* field) {
-        return text_box(field).text().empty();
-    });
-    const auto start = octet_value(text_box("txbf4").text());
-    const auto end = octet_value(text_box("txbe4").text());
+    ui_.List1.clear();
+    ui_.List2.clear();
+    const bool complete = ui_.start_row.complete() && !ui_.end_row[3].text().empty();
+    const auto start = platform::parse_octet(ui_.start_row[3].text());
+    const auto end = platform::parse_octet(ui_.end_row[3].text());
     if (!complete || !start || !end) {
         toolkit().message_box(text::missing_input, ui::MessageBoxStyle::ok, text::attention);
     } else if (*end <= *start) {
         toolkit().message_box(text::range_not_increasing, ui::MessageBoxStyle::ok, text::attention);
     } else {
-        const std::string prefix = text_box("txbf1").text() + "." + text_box("txbf2").text() + "." +
-                                   text_box("txbf3").text() + ".";
+        const std::string prefix = ui_.start_row[0].text() + "." + ui_.start_row[1].text() + "." +
+                                   ui_.start_row[2].text() + ".";
         const auto targets = plan_sweep(prefix, *start, *end);
         const SweepOutcome outcome = run_sweep(services_.echo, targets);
         if (!outcome.permitted) {
@@ -83,31 +73,30 @@ void FrmIPtest::btntest_click() {
                                   text::cannot_sweep_title);
         }
         for (const std::string& address : outcome.answering) {
-            list_box("List1").add_item(address);
+            ui_.List1.add_item(address);
         }
         for (const std::string& address : outcome.silent) {
-            list_box("List2").add_item(address);
+            ui_.List2.add_item(address);
         }
     }
     show_sweep_hints();
 }
 
 void FrmIPtest::show_sweep_hints() {
-    ui::Label& hint = label("lblmes");
-    hint.set_visible(true);
-    hint.set_caption(text::sweep_done);
-    if (list_box("List2").count() >= 1) {
-        ui::Label& second = label("lblmes2");
-        second.set_visible(true);
-        second.set_caption(text::double_click_hint);
+    ui_.lblmes.set_visible(true);
+    ui_.lblmes.set_caption(text::sweep_done);
+    if (ui_.List2.count() >= 1) {
+        ui_.lblmes2.set_visible(true);
+        ui_.lblmes2.set_caption(text::double_click_hint);
     }
 }
 
 // Each write runs that field's change handling before the next field is cleared.
 void FrmIPtest::cmdclear_click() {
-    for (const char* field :
-         {"txbf1", "txbf2", "txbf3", "txbf4", "txbe1", "txbe2", "txbe3", "txbe4"}) {
-        text_box(field).set_text("");
+    for (const ui::AddressRow* row : {&ui_.start_row, &ui_.end_row}) {
+        for (ui::TextBox* field : *row) {
+            field->set_text("");
+        }
     }
 }
 
@@ -118,6 +107,28 @@ void FrmIPtest::cmdipset_click() {
 
 void FrmIPtest::open_home_page() {
     services_.shell.open(home_page);
+}
+
+void FrmIPtest::octet_accepted(const ui::TextBox& field) {
+    if (&field == &ui_.start_row[3]) {
+        copy_start_to_end();
+    }
+}
+
+// A valid start octet makes the end row a copy of the start row's first three fields with
+// 255 as its last octet, replacing any end octet typed before.
+void FrmIPtest::copy_start_to_end() {
+    for (std::size_t i = 0; i < 3; ++i) {
+        ui_.end_row[i].set_text(ui_.start_row[i].text());
+    }
+    ui_.end_row[3].set_text("255");
+}
+
+void FrmIPtest::show_octet_hint(bool visible) {
+    ui_.lblmes.set_visible(visible);
+    if (visible) {
+        ui_.lblmes.set_caption(text::octet_hint);
+    }
 }
 
 } // namespace zelvoro::scanner

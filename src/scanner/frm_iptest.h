@@ -2,6 +2,8 @@
 #pragma once
 
 #include "platform/services.h"
+#include "scanner/frm_iptest_layout.h"
+#include "shared/process_state.h"
 #include "ui/octet_fields.h"
 #include "ui/toolkit.h"
 
@@ -12,7 +14,7 @@ public:
     static constexpr std::string_view name = "frmIPtest";
     static constexpr std::string_view home_page = "http://zelvoro.example/";
 
-    FrmIPtest(ui::Toolkit& toolkit, platform::Services& services);
+    FrmIPtest(ui::Toolkit& toolkit, platform::Services& services, shared::ProcessState& state);
 
     void form_load() override;
     void form_unload(bool& cancel) override;
@@ -23,8 +25,13 @@ private:
     void cmdipset_click();
     void open_home_page();
     void show_sweep_hints();
+    void octet_accepted(const ui::TextBox& field);
+    void copy_start_to_end();
+    void show_octet_hint(bool visible);
 
     platform::Services& services_;
+    shared::ProcessState& state_;
+    FrmIPtestControls ui_;
     ui::OctetFields octet_fields_;
 };
 

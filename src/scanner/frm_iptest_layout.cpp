@@ -53,4 +53,15 @@ const ui::WindowLayout frm_iptest_layout{
     .controls = controls,
 };
 
+FrmIPtestControls::FrmIPtestControls(const ui::Window& window)
+    : start_row(window, {"txbf1", "txbf2", "txbf3", "txbf4"}),
+      end_row(window, {"txbe1", "txbe2", "txbe3", "txbe4"}), lblmes(window.label("lblmes")),
+      lblmes2(window.label("lblmes2")), Label1(window.label("Label1")),
+      Label2(window.label("Label2")), cmdgetnet(window.button("cmdgetnet")),
+      cmdget(window.button("cmdget")), btntest(window.button("btntest")),
+      cmdclear(window.button("cmdclear")), btndaochu(window.button("btndaochu")),
+      Command1(window.button("Command1")), cmdipset(window.button("cmdipset")),
+      List1(window.list_box("List1")), List2(window.list_box("List2")),
+      cdlview(window.save_dialog("cdlview")) {}
+
 } // namespace zelvoro::scanner

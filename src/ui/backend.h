@@ -29,17 +29,25 @@ struct SaveFileRequest {
     std::string_view file_name; // the name the dialog proposes
 };
 
-// A backend's realisation of one loaded window. It mirrors the models; it never writes back
-// into them except through the user-event entry points of the models.
+// Why a control got the focus: the program or the user moved it there, or its window was
+// activated and got back the control it had focused before (a silent restore).
+enum class FocusCause { moved, window_activated };
+
+// A backend's realisation of one loaded window, created when the window is loaded (before its
+// Form_Load) and told everything that changes on it until it is unloaded. It mirrors the
+// models; it never writes back into them except through the user-event entry points of the
+// models.
 class WindowView {
 public:
     virtual ~WindowView() = default;
     virtual void text_changed(const TextBox&) {}
     virtual void label_changed(const Label&) {}
     virtual void list_changed(const ListBox&) {}
-    virtual void focus_changed(const Control&) {}
+    virtual void focus_changed(const Control&, FocusCause) {}
     virtual void shown() {}
     virtual void hidden() {}
+    // The window closed for good (it may have been visible); the view is released later.
+    virtual void unloaded() {}
 };
 
 class Backend {
@@ -52,13 +60,7 @@ public:
     // The chosen file name, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> save_file(const SaveFileRequest& request) = 0;
     virtual void set_clipboard(std::string_view text) = 0;
-
-    // Lifecycle and focus, for backends that trace them (the scenario runner).
-    virtual void window_loaded(const Window&) {}
-    virtual void window_shown(const Window&) {}
-    virtual void window_hidden(const Window&) {}
-    virtual void window_unloaded(const Window&) {}
-    virtual void focus_moved(const Control&) {}
+    // The program ended: no window is shown any more and no notification follows.
     virtual void program_ended() {}
 };
 

@@ -53,7 +53,6 @@ Window& Toolkit::load(std::string_view name) {
     loaded_.push_back(factory->second(*this));
     Window& window = *loaded_.back();
     window.view_ = backend_.create_view(window);
-    backend_.window_loaded(window);
     window.form_load();
     return window;
 }
@@ -74,7 +73,6 @@ void Toolkit::show(Window& window) {
         return;
     }
     window.visible_ = true;
-    backend_.window_shown(window);
     if (window.view_) {
         window.view_->shown();
     }
@@ -98,7 +96,6 @@ void Toolkit::hide(Window& window) {
         return;
     }
     window.visible_ = false;
-    backend_.window_hidden(window);
     if (window.view_) {
         window.view_->hidden();
     }
@@ -114,7 +111,7 @@ void Toolkit::activate(Window* window) {
     active_ = window;
     focus_ = window == nullptr ? nullptr : window->focused_;
     if (focus_ != nullptr && window->view_) {
-        window->view_->focus_changed(*focus_);
+        window->view_->focus_changed(*focus_, FocusCause::window_activated);
     }
 }
 
@@ -134,15 +131,12 @@ bool Toolkit::unload(Window& window) {
     if (owned == loaded_.end()) {
         return false; // already unloaded by its own unload handler
     }
-    if (window.visible_) {
-        window.visible_ = false;
-        if (window.view_) {
-            window.view_->hidden();
-        }
-    }
+    window.visible_ = false;
     released_.push_back(std::move(*owned));
     loaded_.erase(owned);
-    backend_.window_unloaded(window);
+    if (window.view_) {
+        window.view_->unloaded();
+    }
     if (active_ == &window) {
         activate(nullptr);
     }
@@ -177,9 +171,8 @@ void Toolkit::set_focus(Control& control) {
     active_ = &window;
     if (focus_ != &control) {
         focus_ = &control;
-        backend_.focus_moved(control);
         if (window.view_) {
-            window.view_->focus_changed(control);
+            window.view_->focus_changed(control, FocusCause::moved);
         }
     }
 }

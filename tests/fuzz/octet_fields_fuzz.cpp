@@ -1,7 +1,8 @@
 // Writes, types and keys random texts into every octet field of both windows and checks that
 // each field ends empty or in normal form, within the limits its profile sets.
 #include "app/application.h"
-#include "app/picked_address.h"
+#include "ipset/frm_ipset_layout.h"
+#include "scanner/frm_iptest_layout.h"
 #include "support/fake_services.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/octet_fields.h"
@@ -59,14 +60,14 @@ void check_copied_field(const ui::Window& window, std::string_view field) {
 
 struct Session {
     ui::headless::HeadlessBackend backend;
-    ui::Toolkit toolkit{backend, "Zelvoro"};
     fakes::FakeShell shell;
     fakes::FakeEcho echo;
     platform::Services services{shell, echo};
+    shared::ProcessState state;
+    ui::Toolkit toolkit{backend, "Zelvoro"};
 
     Session() {
-        app::picked_address.clear();
-        app::register_windows(toolkit, services);
+        app::register_windows(toolkit, services, state);
         app::start(toolkit);
         toolkit.deliver([this] { toolkit.show("frmIpset"); });
     }
@@ -79,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ui::Window& main = *session.toolkit.loaded("frmIPtest");
     ui::Window& settings = *session.toolkit.loaded("frmIpset");
     const std::vector<std::pair<ui::Window*, const ui::OctetFieldTable*>> windows{
-        {&main, &ui::main_window_octet_fields}, {&settings, &ui::settings_window_octet_fields}};
+        {&main, &scanner::frm_iptest_octet_fields}, {&settings, &ipset::frm_ipset_octet_fields}};
 
     // Each operation: a selector byte, a length byte, then that many bytes of text.
     std::size_t pos = 0;
@@ -107,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             break;
         default:
-            app::picked_address = text.empty() ? std::string() : "192.0.2.1";
+            session.state.picked_address = text.empty() ? std::string() : "192.0.2.1";
             break;
         }
         for (const auto& [checked, checked_table] : windows) {
@@ -119,6 +120,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    app::picked_address.clear();
     return 0;
 }

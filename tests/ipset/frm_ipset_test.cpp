@@ -1,7 +1,6 @@
 // The settings window with a handed-over address: the IP row is filled while loading, and the
 // IP and mask rows hold their focus moves back while the address is set.
 #include "app/application.h"
-#include "app/picked_address.h"
 #include "support/fake_services.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/toolkit.h"
@@ -16,13 +15,12 @@ namespace {
 class FrmIpsetTest : public testing::Test {
 protected:
     FrmIpsetTest() {
-        app::register_windows(toolkit, services);
+        app::register_windows(toolkit, services, state);
         app::start(toolkit);
     }
-    ~FrmIpsetTest() override { app::picked_address.clear(); }
 
     ui::Window& open_settings(std::string picked) {
-        app::picked_address = std::move(picked);
+        state.picked_address = std::move(picked);
         toolkit.deliver([this] { toolkit.show("frmIpset"); });
         return *toolkit.loaded("frmIpset");
     }
@@ -37,10 +35,11 @@ protected:
     std::vector<std::string> transcript;
     ui::headless::HeadlessBackend backend{
         [this](const std::string& line) { transcript.push_back(line); }};
-    ui::Toolkit toolkit{backend, "Zelvoro"};
     fakes::FakeShell shell;
     fakes::FakeEcho echo;
     platform::Services services{shell, echo};
+    shared::ProcessState state;
+    ui::Toolkit toolkit{backend, "Zelvoro"};
 };
 
 TEST_F(FrmIpsetTest, LoadFillsIpRowAndPrefillsWithoutAskingForFocus) {
@@ -120,9 +119,9 @@ TEST_F(FrmIpsetTest, PrefillKeepsFocusOnHostFieldOnlyWhenNothingPicked) {
 TEST_F(FrmIpsetTest, ClosingKeepsThePickedAddress) {
     ui::Window& window = open_settings("192.0.2.9");
     toolkit.deliver([&window] { window.unload(); });
-    EXPECT_EQ(app::picked_address, "192.0.2.9");
+    EXPECT_EQ(state.picked_address, "192.0.2.9");
     EXPECT_TRUE(toolkit.loaded("frmIPtest")->visible());
-    EXPECT_EQ(text(open_settings(app::picked_address), "txbf4"), "9");
+    EXPECT_EQ(text(open_settings(state.picked_address), "txbf4"), "9");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // The toolkit semantics the window logic relies on, checked on small windows of their own.
+#include "ui/address_row.h"
 #include "ui/headless/headless_backend.h"
+#include "ui/octet_fields.h"
 #include "ui/text.h"
 #include "ui/toolkit.h"
 
@@ -202,6 +204,19 @@ TEST_F(ToolkitTest, ListSelectionFollowsItems) {
     list.clear();
     EXPECT_EQ(list.count(), 0);
     EXPECT_EQ(list.selected_index(), -1);
+}
+
+// A window's tables and rows name its controls; a name that is no text box of the window fails
+// as soon as the window is built, not when a handler first runs.
+TEST_F(ToolkitTest, MisspeltFieldNamesFailWhenTheWindowIsBuilt) {
+    Window& window = show("probe");
+    constexpr std::array change{OctetProfile{"first", ZeroRule::kept, RangeMessage::up_to_255,
+                                             OutOfRange::emptied, "secnod"}};
+    constexpr std::array keys{KeyProfile{"frist", true, "second"}};
+    EXPECT_THROW(OctetFields(window, {change, {}}, {}), std::logic_error);
+    EXPECT_THROW(OctetFields(window, {{}, keys}, {}), std::logic_error);
+    EXPECT_THROW(AddressRow(window, {"first", "second", "locked", "go"}), std::logic_error);
+    EXPECT_NO_THROW(AddressRow(window, {"first", "second", "locked", "first"}));
 }
 
 struct CharCase {

@@ -1,7 +1,6 @@
 #include "runner.h"
 
 #include "app/application.h"
-#include "app/picked_address.h"
 #include "platform/ipv4_address.h"
 #include "ui/headless/transcript.h"
 #include "ui/text.h"
@@ -96,8 +95,7 @@ Runner::Runner(std::ostream& out)
       shell_(std::make_unique<RecordingShell>(*this)),
       echo_([this](const std::string& line) { emit(line); }), services_{*shell_, echo_},
       toolkit_(backend_, std::string(app::application_title)) {
-    app::picked_address.clear();
-    app::register_windows(toolkit_, services_);
+    app::register_windows(toolkit_, services_, state_);
 }
 
 Runner::~Runner() = default;
@@ -278,7 +276,7 @@ void Runner::print(const Command& command) {
     expect_arguments(command, 1);
     const std::string& what = command.arguments[0].text;
     if (what == "picked_address") {
-        emit("picked_address = " + quoted(app::picked_address));
+        emit("picked_address = " + quoted(state_.picked_address));
         return;
     }
     if (what == "focus") {

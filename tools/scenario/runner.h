@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "script.h"
 #include "scripted_echo.h"
+#include "shared/process_state.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/toolkit.h"
 
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<RecordingShell> shell_;
     ScriptedEcho echo_;
     platform::Services services_;
+    shared::ProcessState state_;
     ui::Toolkit toolkit_;
 };
 

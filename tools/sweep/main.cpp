@@ -54,16 +54,6 @@ private:
     platform::EchoService& engine_;
 };
 
-// A plain decimal number: digits only, no sign, no leading zero (a lone "0" aside). Values
-// above 999 are reported as 1000; only whether they exceed 255 matters.
-std::optional<int> parse_decimal(std::string_view text) {
-    if (text.empty() || (text.size() > 1 && text.front() == '0') ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::nullopt;
-    }
-    return text.size() > 3 ? 1000 : std::stoi(std::string(text));
-}
-
 std::optional<Arguments> refuse(const std::string& reason) {
     std::cerr << "zelvoro-sweep: " << reason << '\n';
     return std::nullopt;
@@ -81,7 +71,7 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
     if (!start) {
         return refuse("not an IPv4 address: \"" + std::string(words[0]) + "\"");
     }
-    const auto end_octet = parse_decimal(words[1]);
+    const auto end_octet = platform::parse_plain_decimal(words[1]);
     if (!end_octet) {
         return refuse("end octet is not a decimal number: \"" + std::string(words[1]) + "\"");
     }
@@ -92,7 +82,7 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
         return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
                       std::to_string(start->octets[3]));
     }
-    return Arguments{*start, *end_octet, sequential};
+    return Arguments{*start, static_cast<int>(*end_octet), sequential};
 }
 
 std::string prefix_of(const platform::Ipv4Address& start) {

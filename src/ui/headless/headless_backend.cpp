@@ -51,10 +51,41 @@ std::string_view result_name(MessageBoxResult result) {
     return "?";
 }
 
+namespace {
+
+class TracingView final : public WindowView {
+public:
+    using Sink = HeadlessBackend::Sink;
+
+    TracingView(const Window& window, const Sink& sink) : name_(window.name()), sink_(sink) {}
+
+    void focus_changed(const Control& control, FocusCause cause) override {
+        if (cause == FocusCause::moved) {
+            emit("focus " + control_path(control));
+        }
+    }
+    void shown() override { emit("show " + name_); }
+    void hidden() override { emit("hide " + name_); }
+    void unloaded() override { emit("unload " + name_); }
+
+private:
+    void emit(const std::string& line) const {
+        if (sink_) {
+            sink_(line);
+        }
+    }
+
+    std::string name_;
+    const Sink& sink_;
+};
+
+} // namespace
+
 HeadlessBackend::HeadlessBackend(Sink sink) : sink_(std::move(sink)) {}
 
-std::unique_ptr<WindowView> HeadlessBackend::create_view(Window& /*window*/) {
-    return nullptr;
+std::unique_ptr<WindowView> HeadlessBackend::create_view(Window& window) {
+    emit("load " + std::string(window.name()));
+    return std::make_unique<TracingView>(window, sink_);
 }
 
 MessageBoxResult HeadlessBackend::message_box(const MessageBoxRequest& request,
@@ -91,26 +122,6 @@ std::optional<std::string> HeadlessBackend::save_file(const SaveFileRequest& req
 
 void HeadlessBackend::set_clipboard(std::string_view text) {
     emit("clipboard " + quoted(text));
-}
-
-void HeadlessBackend::window_loaded(const Window& window) {
-    emit("load " + std::string(window.name()));
-}
-
-void HeadlessBackend::window_shown(const Window& window) {
-    emit("show " + std::string(window.name()));
-}
-
-void HeadlessBackend::window_hidden(const Window& window) {
-    emit("hide " + std::string(window.name()));
-}
-
-void HeadlessBackend::window_unloaded(const Window& window) {
-    emit("unload " + std::string(window.name()));
-}
-
-void HeadlessBackend::focus_moved(const Control& control) {
-    emit("focus " + control_path(control));
 }
 
 void HeadlessBackend::program_ended() {

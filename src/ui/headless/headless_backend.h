@@ -1,5 +1,7 @@
 // The in-memory backend: no widgets, pre-answered message boxes and save-file dialogs, and a
-// transcript line for every event a user would see.
+// transcript line for every event a user would see. Its window views trace a window's load,
+// show, hide and unload and every focus move the program makes; a window that gets back its
+// focus when it is activated leaves no line.
 #pragma once
 
 #include "ui/backend.h"
@@ -43,11 +45,6 @@ public:
     std::optional<std::string> save_file(const SaveFileRequest& request) override;
     void set_clipboard(std::string_view text) override;
 
-    void window_loaded(const Window& window) override;
-    void window_shown(const Window& window) override;
-    void window_hidden(const Window& window) override;
-    void window_unloaded(const Window& window) override;
-    void focus_moved(const Control& control) override;
     void program_ended() override;
 
 private:

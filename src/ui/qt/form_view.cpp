@@ -1,6 +1,6 @@
 #include "ui/qt/form_view.h"
 
-#include "ui/octet_fields.h"
+#include "ui/key_codes.h"
 #include "ui/qt/list_widget.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/virtual_keys.h"
@@ -324,7 +324,7 @@ bool FormView::key_pressed(TextBox& box, const QKeyEvent& event) {
     if (!attached() || window_->toolkit().ended()) {
         return true;
     }
-    return key == key_keypad_decimal_point && !box.has_focus();
+    return key == key_code::keypad_decimal_point && !box.has_focus();
 }
 
 // A label is clicked when the left button goes up over it.

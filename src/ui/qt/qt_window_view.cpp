@@ -28,7 +28,7 @@ void QtWindowView::list_changed(const ListBox& list) {
     }
 }
 
-void QtWindowView::focus_changed(const Control& control) {
+void QtWindowView::focus_changed(const Control& control, FocusCause /*cause*/) {
     if (form_) {
         form_->show_focus(control);
     }
@@ -44,6 +44,10 @@ void QtWindowView::hidden() {
     if (form_) {
         form_->hide();
     }
+}
+
+void QtWindowView::unloaded() {
+    hidden();
 }
 
 } // namespace zelvoro::ui::qt

@@ -20,9 +20,10 @@ public:
     void text_changed(const TextBox& box) override;
     void label_changed(const Label& label) override;
     void list_changed(const ListBox& list) override;
-    void focus_changed(const Control& control) override;
+    void focus_changed(const Control& control, FocusCause cause) override;
     void shown() override;
     void hidden() override;
+    void unloaded() override;
 
 private:
     QPointer<FormView> form_;

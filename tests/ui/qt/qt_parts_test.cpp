@@ -4,6 +4,8 @@
 #include "ui/qt/qt_backend.h"
 #include "ui/qt/virtual_keys.h"
 #include "ui/qt/window_icon.h"
+#include "ui/toolkit.h"
+#include "ui/window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,9 +17,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <array>
 #include <optional>
 
 namespace zelvoro::ui::qt {
+
+namespace {
+constexpr std::array dialog_probe_controls{
+    ControlLayout{"cdlview", ControlKind::save_dialog, "", ""}};
+constexpr WindowLayout dialog_probe_layout{"probe", "探针", 1200, 1200, dialog_probe_controls};
+} // namespace
 
 class QtPartsTest : public QObject {
     Q_OBJECT
@@ -216,7 +225,9 @@ void QtPartsTest::save_file_dialog_data() {
     QTest::newRow("no flags, saved") << 0 << false << true;
 }
 
-// The real dialog, shown modally and answered from inside its own event loop.
+// The real dialog, shown modally through a window's dialog component and answered from inside
+// its own event loop: the second opening proposes the name chosen in the first, and a
+// cancelled dialog keeps it.
 void QtPartsTest::save_file_dialog() {
     QFETCH(int, flags);
     QFETCH(bool, asks_before_replacing);
@@ -224,37 +235,45 @@ void QtPartsTest::save_file_dialog() {
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    const QString proposed = folder.filePath(QStringLiteral("上次.txt"));
-    const QString chosen = folder.filePath(QStringLiteral("结果.txt"));
+    const QString first = folder.filePath(QStringLiteral("上次.txt"));
+    const QString second = folder.filePath(QStringLiteral("结果.txt"));
     QtBackend backend;
+    Toolkit toolkit(backend, "Zelvoro");
+    Window window(toolkit, dialog_probe_layout);
+    SaveFileDialog& dialog_component = window.save_dialog("cdlview");
+    dialog_component.filter = "txt文件 (*.txt)|*.txt|";
+    dialog_component.flags = flags;
+
     QStringList seen_filters;
     QStringList seen_files;
     bool seen_confirm = !asks_before_replacing;
-    QTimer::singleShot(0, this, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog != nullptr);
-        seen_filters = dialog->nameFilters();
-        seen_files = dialog->selectedFiles();
-        seen_confirm = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-        if (accept) {
-            dialog->selectFile(chosen);
-            QMetaObject::invokeMethod(dialog, "accept");
-        } else {
-            dialog->reject();
-        }
-    });
-    const std::string proposed_name = proposed.toStdString();
-    const auto result = backend.save_file(
-        {.filter = "txt文件 (*.txt)|*.txt|", .flags = flags, .file_name = proposed_name});
+    const auto answer = [&](const QString& chosen, bool accepting) {
+        QTimer::singleShot(0, this, [&seen_filters, &seen_files, &seen_confirm, chosen, accepting] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            seen_filters = dialog->nameFilters();
+            seen_files = dialog->selectedFiles();
+            seen_confirm = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+            if (accepting) {
+                dialog->selectFile(chosen);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                dialog->reject();
+            }
+        });
+    };
+    answer(first, true);
+    QCOMPARE(dialog_component.show_save(), std::optional<std::string>(first.toStdString()));
+    QCOMPARE(dialog_component.file_name(), first.toStdString());
 
+    answer(second, accept);
+    const auto result = dialog_component.show_save();
     QCOMPARE(seen_filters, QStringList{QStringLiteral("txt文件 (*.txt)")});
-    QCOMPARE(seen_files, QStringList{proposed});
+    QCOMPARE(seen_files, QStringList{first});
     QCOMPARE(seen_confirm, asks_before_replacing);
-    if (accept) {
-        QCOMPARE(result, std::optional<std::string>(chosen.toStdString()));
-    } else {
-        QCOMPARE(result, std::optional<std::string>());
-    }
+    const QString remembered = accept ? second : first;
+    QCOMPARE(result, accept ? std::optional<std::string>(second.toStdString()) : std::nullopt);
+    QCOMPARE(dialog_component.file_name(), remembered.toStdString());
 }
 
 void QtPartsTest::queued_answers_are_not_shown() {

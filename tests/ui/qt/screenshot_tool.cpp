@@ -100,12 +100,13 @@ int main(int argc, char* argv[]) {
         return answering.contains(address.octets[3]);
     };
     zelvoro::platform::Services services{shell, echo};
+    zelvoro::shared::ProcessState state;
     zelvoro::ui::qt::QtBackend backend;
     backend.set_unattended(true);
     bool written = false;
     {
         zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
-        zelvoro::app::register_windows(toolkit, services);
+        zelvoro::app::register_windows(toolkit, services, state);
         zelvoro::app::start(toolkit);
         written = take_screenshots(backend, folder);
     }

@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-namespace zelvoro::app {
+namespace zelvoro::shared {
 
 inline constexpr std::string_view quit_question = "本次操作将关闭程序，确定？";
 inline constexpr std::string_view quit_title = "退出";
 
-} // namespace zelvoro::app
+} // namespace zelvoro::shared
