@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds, and runs every test: the native build (unit tests,
-# scenarios, Qt view tests, network-namespace tests), the headless build under AddressSanitizer
-# and UBSan, the fuzzer with a fixed seed, and the Windows build under Wine.
+# scenarios, Qt view tests, network-namespace tests, the Debian package), the headless build
+# under AddressSanitizer and UBSan, the fuzzer with a fixed seed, and the Windows build under
+# Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
-lists=(scripts/packages-build.txt scripts/packages-test.txt)
+lists=(scripts/packages-build.txt scripts/packages-test.txt scripts/packages-package.txt)
 [[ -f scripts/packages-qt.txt ]] && lists+=(scripts/packages-qt.txt)
 scripts/install-packages.sh "${lists[@]}"
 

@@ -1,6 +1,7 @@
 // zelvoro-sweep START_ADDRESS END_OCTET: one echo request to every address from START_ADDRESS
 // up to END_OCTET in the last octet. Prints the answering addresses, a line "--", then the
 // silent ones. Exit 2: arguments refused; exit 3: no permission to send ICMP echo requests.
+// "--help" prints the usage on standard output and exits 0.
 //
 // "--sequential" before the arguments sends one request at a time instead and waits for each
 // before the next: the benchmark's reference for the one-by-one design.
@@ -126,10 +127,23 @@ int sweep(const Arguments& arguments) {
     return 0;
 }
 
+constexpr std::string_view help_text =
+    "usage: zelvoro-sweep [--sequential] START_ADDRESS END_OCTET\n"
+    "Sends one ICMP echo request to every address from START_ADDRESS up to END_OCTET in the\n"
+    "last octet, all at once, each answered within 5 ms or silent. Prints the answering\n"
+    "addresses, a line \"--\", then the silent ones.\n"
+    "  --sequential  one request at a time, each after the last one was answered or timed out\n"
+    "Exit status: 0 swept, 2 arguments refused, 3 no permission to send ICMP echo requests.\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const auto arguments = parse_arguments(std::vector<std::string_view>(argv + 1, argv + argc));
+    const std::vector<std::string_view> words(argv + 1, argv + argc);
+    if (std::find(words.begin(), words.end(), "--help") != words.end()) {
+        std::fwrite(help_text.data(), 1, help_text.size(), stdout);
+        return 0;
+    }
+    const auto arguments = parse_arguments(words);
     if (!arguments) {
         return exit_refused;
     }

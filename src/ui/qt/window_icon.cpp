@@ -44,16 +44,22 @@ void draw_hosts(QPainter& painter, QPointF centre) {
 
 } // namespace
 
-QPixmap draw_window_icon() {
-    QPixmap pixmap(window_icon_size, window_icon_size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage draw_window_icon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    const double scale = static_cast<double>(size) / window_icon_size;
+    painter.scale(scale, scale);
     const QPointF centre(window_icon_size / 2.0, window_icon_size / 2.0);
     draw_background(painter);
     draw_waves(painter, centre);
     draw_hosts(painter, centre);
-    return pixmap;
+    return image;
+}
+
+QPixmap draw_window_icon() {
+    return QPixmap::fromImage(draw_window_icon(window_icon_size));
 }
 
 QIcon window_icon() {
