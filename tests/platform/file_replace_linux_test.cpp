@@ -1,5 +1,5 @@
-// Replacing files on Linux: links, permission bits and owners, and the cases where the file
-// must be written in place. Cases that need another user or a mount of their own run in a
+// Replacing files on Linux: symbolic links, permission bits and owners, and the cases where the
+// file must be written in place. Cases that need another user or a mount of their own run in a
 // child process (as nobody, or in a private mount namespace), which reports back through a
 // pipe: an empty text for success, "skip: ..." where it cannot run here, a failure otherwise.
 #include "platform/file_replace.h"
@@ -90,6 +90,7 @@ std::string enter_private_mounts() {
     return {};
 }
 
+// A skip here ends only this function: a test that goes on after it checks IsSkipped().
 void expect_passed(const std::string& report) {
     if (report.starts_with("skip: ")) {
         GTEST_SKIP() << report.substr(6);
@@ -175,18 +176,6 @@ TEST_F(platform_file_replace_linux, RootKeepsAnotherUsersOwnerAndGroup) {
     EXPECT_EQ(read_bytes(target_), new_content);
 }
 
-TEST_F(platform_file_replace_linux, HardLinkedFileKeepsBothNames) {
-    write_bytes(target_, old_content);
-    const fs::path second = target_.parent_path() / "second.txt";
-    fs::create_hard_link(target_, second);
-    const ino_t inode = status_of(target_).st_ino;
-    EXPECT_TRUE(replace_file(utf8(second), new_content));
-    EXPECT_EQ(read_bytes(target_), new_content);
-    EXPECT_EQ(read_bytes(second), new_content);
-    EXPECT_EQ(status_of(second).st_ino, inode);
-    EXPECT_EQ(names_in(target_.parent_path()), (Names{"export.txt", "second.txt"}));
-}
-
 // As an ordinary user: a writable file in a folder that takes no new files is written in
 // place; a read-only file in a writable folder is left alone.
 TEST_F(platform_file_replace_linux, OrdinaryUserFolderAndFileRights) {
@@ -239,6 +228,9 @@ TEST_F(platform_file_replace_linux, BindMountedFileIsWrittenInPlace) {
         }
         return std::string();
     }));
+    if (IsSkipped() || HasFailure()) {
+        return;
+    }
     EXPECT_EQ(read_bytes(source), new_content);
     EXPECT_EQ(read_bytes(target_), "under the mount");
 }

@@ -66,5 +66,15 @@ TEST_F(platform_file_replace, FailsWithoutLeavingAnything) {
     }
 }
 
+TEST_F(platform_file_replace, HardLinkedFileKeepsBothNames) {
+    write_bytes(target_, "198.51.100.1\r\n");
+    const fs::path second = folder_ / "second.txt";
+    fs::create_hard_link(target_, second);
+    EXPECT_TRUE(replace_file(utf8(second), "192.0.2.1\r\n"));
+    EXPECT_EQ(read_bytes(target_), "192.0.2.1\r\n");
+    EXPECT_TRUE(fs::equivalent(target_, second));
+    EXPECT_EQ(names_in(folder_), (std::set<std::string>{utf8(target_.filename()), "second.txt"}));
+}
+
 } // namespace
 } // namespace zelvoro::platform
