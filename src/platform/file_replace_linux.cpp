@@ -94,9 +94,11 @@ std::string random_suffix() {
     return suffix;
 }
 
-// Errors that say this folder refuses new files, while the file itself may still be writable.
-bool folder_refuses(int error) {
-    return error == EACCES || error == EPERM || error == EROFS;
+// Errors that say no temporary file can be made beside the target (the folder takes no new
+// files, or the target's name leaves no room for a longer one), while the target itself may
+// still be writable.
+bool no_temporary_possible(int error) {
+    return error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG;
 }
 
 // A new file beside the target, removed again unless it was renamed over the target.
@@ -159,7 +161,7 @@ Outcome replace_through_temporary(const fs::path& target, const struct stat* old
                                   std::string_view bytes) {
     TemporaryFile temporary(target, old != nullptr ? private_mode : new_file_mode);
     if (temporary.error() != 0) {
-        return folder_refuses(temporary.error()) ? Outcome::cannot_replace : Outcome::failed;
+        return no_temporary_possible(temporary.error()) ? Outcome::cannot_replace : Outcome::failed;
     }
     // An owner or group that cannot be kept (a user replacing another's file in a shared
     // folder) is kept by writing in place.

@@ -66,9 +66,12 @@ std::wstring random_suffix() {
     return suffix;
 }
 
-// Errors that say this folder refuses new files, while the file itself may still be writable.
-bool folder_refuses(DWORD error) {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+// Errors that say no temporary file can be made beside the target (the folder takes no new
+// files, or the target's name leaves no room for a longer one), while the target itself may
+// still be writable.
+bool no_temporary_possible(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ||
+           error == ERROR_FILENAME_EXCED_RANGE;
 }
 
 DWORD link_count(const std::wstring& path) {
@@ -135,7 +138,7 @@ enum class Outcome { replaced, failed, cannot_replace };
 Outcome replace_through_temporary(const std::wstring& target, std::string_view bytes) {
     TemporaryFile temporary(target);
     if (temporary.error() != ERROR_SUCCESS) {
-        return folder_refuses(temporary.error()) ? Outcome::cannot_replace : Outcome::failed;
+        return no_temporary_possible(temporary.error()) ? Outcome::cannot_replace : Outcome::failed;
     }
     if (!temporary.write(bytes)) {
         return Outcome::failed;

@@ -1,4 +1,4 @@
-// A folder of its own for one test, removed with everything in it at the end.
+// A folder of its own for one test, removed with everything in it; small file helpers.
 #pragma once
 
 #include <filesystem>
@@ -12,12 +12,7 @@ namespace zelvoro::testing_support {
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::random_device source;
-        path_ = std::filesystem::temp_directory_path() /
-                ("zelvoro-test-" + std::to_string(source()) + std::to_string(source()));
-        std::filesystem::create_directory(path_);
-    }
+    TempFolder() { std::filesystem::create_directory(path_); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder() {
@@ -28,7 +23,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                  ("zelvoro-test-" + std::to_string(std::random_device()()));
 };
 
 // The UTF-8 bytes of a path, as the program hands paths to the platform layer.
@@ -39,14 +35,13 @@ inline std::string utf8(const std::filesystem::path& path) {
 
 inline std::string read_bytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 inline void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The names in a folder (not recursive).
 inline std::set<std::string> names_in(const std::filesystem::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
