@@ -16,11 +16,13 @@ inline constexpr std::size_t address_table_row_size = 24;
 class AddressTable {
 public:
     virtual ~AddressTable() = default;
-    // Called with an empty buffer, or one smaller than `size` says is needed, it stores the
-    // number of bytes the table needs in `size` and writes nothing. Otherwise it fills the
-    // buffer (count, then rows) and sets `size` to the bytes written. `sorted` asks for
-    // ascending addresses; false gives the platform's own order. Throws PlatformError when the
-    // table cannot be read at all (a missing library, a failing system call).
+    // `size` says how many bytes of the buffer the table may take (never more than the
+    // buffer's length are used). When that is too little for the table (an empty buffer always
+    // is), the table's length in bytes is stored in `size` and nothing is written. Otherwise the
+    // table (count, then rows) is written at the buffer's start, and `size` holds no less than
+    // its length. `sorted` asks for ascending addresses; false gives the platform's own order.
+    // Throws PlatformError when the table cannot be read at all (a missing library, a failing
+    // system call).
     virtual void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool sorted) = 0;
 };
 

@@ -9,9 +9,11 @@ namespace zelvoro::platform {
 // The new content goes to a temporary file beside the target (a symbolic link is followed),
 // which takes the old file's permission bits (and, for root, its owner and group) and is
 // renamed over the target only once it is completely written and flushed. Where no replacement
-// can be made (no temporary file can be created beside it, the rename is refused, the target
-// has more than one hard link) the file is written in place. Returns false when the content
-// could not be written; a temporary file is then removed and the target left as it was.
+// can be made (no temporary file can be made beside it, the rename is refused, the target has
+// more than one hard link, its owner or group cannot be kept, it is not a regular file) the
+// file is written in place. A file this process may not write (read-only) is left alone.
+// Returns false when the content could not be written; a temporary file is then removed and
+// the target left as it was.
 bool replace_file(std::string_view path, std::string_view bytes);
 
 } // namespace zelvoro::platform

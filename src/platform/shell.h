@@ -13,7 +13,7 @@ public:
     virtual void open(std::string_view target) = 0;
 };
 
-// Linux: xdg-open; Windows: ShellExecute "open".
+// Linux: xdg-open, a UNC path (\\host) as an smb:// URL; Windows: ShellExecute "open".
 std::unique_ptr<ShellOpen> make_system_shell();
 
 } // namespace zelvoro::platform

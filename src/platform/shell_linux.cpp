@@ -1,4 +1,5 @@
 #include "platform/shell.h"
+#include "platform/shell_target_linux.h"
 
 #include <spawn.h>
 #include <string>
@@ -11,8 +12,9 @@ namespace zelvoro::platform {
 
 namespace {
 
-// Starts xdg-open with an argument vector (never through a shell) and reaps finished
-// children on later calls and at the end, so that none is left as a zombie.
+// Starts xdg-open with an argument vector (never through a shell), a host's shares given as
+// \\host asked for as smb://host/, and reaps finished children on later calls and at the end,
+// so that none is left as a zombie.
 class XdgOpen final : public ShellOpen {
 public:
     ~XdgOpen() override {
@@ -24,7 +26,7 @@ public:
     void open(std::string_view target) override {
         reap_finished();
         std::string program = "xdg-open";
-        std::string argument(target);
+        std::string argument = linux_open_target(target);
         char* argv[] = {program.data(), argument.data(), nullptr};
         pid_t child = 0;
         if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) == 0) {
