@@ -1,7 +1,8 @@
 // Code page 936 through glibc's iconv ("CP936"). glibc's table agrees with the Windows one on
 // every byte pair both define, and on 0x80 (the euro sign). The Windows table also maps the
 // 2149 pairs of the user-defined areas to the Private Use Area, which glibc rejects; those are
-// mapped here from the same blocks, so that both systems give the same text.
+// mapped here from the same blocks, so that both systems give the same text (and the same
+// bytes for every character of the Basic Multilingual Plane).
 #include "platform/code_page_936.h"
 
 #include <array>
@@ -29,6 +30,8 @@ struct PrivateUseBlock {
 };
 
 constexpr char32_t first_private_use = 0xE000;
+// The Windows table encodes this character as the single byte 0xFF (but decodes no 0xFF).
+constexpr char32_t private_character_of_0xff = 0xF8F5;
 constexpr std::uint8_t no_trail = 0x7F; // never a trail byte in code page 936
 
 // In the order of their characters, which start at U+E000 and follow on without a gap.
@@ -207,7 +210,9 @@ std::size_t encode_refused(std::string_view text, std::string& bytes) {
         bytes += unencodable_character;
         return 1;
     }
-    if (const auto pair = private_use_bytes(character->value)) {
+    if (character->value == private_character_of_0xff) {
+        bytes += '\xFF';
+    } else if (const auto pair = private_use_bytes(character->value)) {
         bytes += static_cast<char>(pair->first);
         bytes += static_cast<char>(pair->second);
     } else {

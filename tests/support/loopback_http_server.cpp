@@ -15,7 +15,8 @@ std::string chunk_size_line(std::size_t size) {
     return line;
 }
 
-// The request head, or what came before the client closed the connection.
+// The request line and header lines (each ending in CR LF), or what came before the client
+// closed the connection.
 std::string receive_head(const LoopbackSocket& connection) {
     std::string received;
     while (received.find(head_end) == std::string::npos) {
@@ -25,7 +26,8 @@ std::string receive_head(const LoopbackSocket& connection) {
         }
         received += more;
     }
-    return received.substr(0, received.find(head_end));
+    const std::size_t end = received.find(head_end);
+    return received.substr(0, end == received.npos ? end : end + 2); // the last line's CR LF
 }
 
 // "GET /path HTTP/1.1" gives "/path".

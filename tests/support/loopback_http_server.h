@@ -38,7 +38,8 @@ public:
 
     // "http://127.0.0.1:PORT" followed by `path`.
     std::string url(std::string_view path) const;
-    // Every request head received so far, request line and headers, in order.
+    // Every request head received so far (the request line and the header lines, each ending
+    // in CR LF), in order.
     std::vector<std::string> request_heads() const;
 
 private:
