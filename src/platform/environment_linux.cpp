@@ -1,0 +1,15 @@
+#include "platform/environment.h"
+
+#include <cstdlib>
+
+namespace zelvoro::platform {
+
+std::optional<std::string> environment_variable(std::string_view name) {
+    const char* value = std::getenv(std::string(name).c_str());
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+} // namespace zelvoro::platform
