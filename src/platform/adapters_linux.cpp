@@ -95,8 +95,7 @@ public:
     explicit LinuxAdapterService(LinuxAdapterOptions options) : options_(std::move(options)) {}
 
     std::vector<std::unique_ptr<AdapterConfiguration>> ip_enabled_adapters() override {
-        const auto dns =
-            make_dns_server_setter(options_.resolver_file, options_.in_host_network_namespace);
+        const auto dns = make_dns_server_setter(options_.resolver_file);
         std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
         for (const LinkFacts& link : system_links()) {
             if (is_ip_enabled(link)) {

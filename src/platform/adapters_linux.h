@@ -1,13 +1,11 @@
 // The Linux adapter service: which links count as IP-enabled adapters, and a factory whose
-// resolver file and namespace check can be chosen (the tests run it against files and buses of
-// their own).
+// resolver file can be chosen.
 #pragma once
 
 #include "platform/adapters.h"
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace zelvoro::platform {
@@ -32,9 +30,6 @@ struct LinuxAdapterOptions {
     // The resolver file this process's lookups read ("ip netns exec" bind-mounts a
     // namespace's own file over it).
     std::filesystem::path resolver_file = "/etc/resolv.conf";
-    // Whether this process shares the network namespace of process 1, where the system's
-    // systemd-resolved serves; nothing: compare the two namespaces.
-    std::optional<bool> in_host_network_namespace;
 };
 
 std::unique_ptr<AdapterService> make_linux_adapter_service(LinuxAdapterOptions options);

@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace zelvoro::platform {
@@ -35,11 +34,12 @@ public:
 
 // The way that fits the resolver file at `resolver_file`: the file itself when it is not
 // resolved's; systemd-resolved when it is, unless this process is known to be in another
-// network namespace than process 1 (checked when `in_host_network_namespace` is nothing). A
-// process in another namespace never reconfigures the host's resolved: its setter refuses.
-std::shared_ptr<DnsServerSetter>
-make_dns_server_setter(const std::filesystem::path& resolver_file,
-                       std::optional<bool> in_host_network_namespace);
+// network namespace than process 1. A process in another namespace never reconfigures the
+// host's resolved: its setter refuses.
+std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file);
+
+// systemd-resolved, per link.
+std::shared_ptr<DnsServerSetter> make_resolved_dns();
 
 // Addresses and routes through rtnetlink, DNS servers through `dns`.
 std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index,

@@ -1,17 +1,15 @@
-// Setting a device's DNS servers: through systemd-resolved (its D-Bus API) where it owns the
-// resolver file, otherwise by rewriting the nameserver lines of the file itself.
+// Choosing where a device's DNS servers are set, and setting them in the resolver file: its
+// nameserver lines rewritten.
 #include "platform/device_applier_linux.h"
 #include "platform/resolver_file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 namespace zelvoro::platform {
@@ -40,23 +38,24 @@ bool read_all(int fd, std::string& content) {
     char chunk[4096];
     for (;;) {
         const ssize_t size = ::read(fd, chunk, sizeof chunk);
-        if (size == 0) {
+        if (size > 0) {
+            content.append(chunk, static_cast<std::size_t>(size));
+        } else if (size == 0) {
             return true;
-        }
-        if (size < 0 && errno != EINTR) {
+        } else if (errno != EINTR) {
             return false;
         }
-        content.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
     }
 }
 
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t size = ::write(fd, bytes.data(), bytes.size());
-        if (size < 0 && errno != EINTR) {
+        if (size >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(size));
+        } else if (errno != EINTR) {
             return false;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
     }
     return true;
 }
@@ -85,90 +84,12 @@ private:
     std::filesystem::path file_;
 };
 
-struct BusCloser {
-    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-struct MessageReleaser {
-    void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
-};
-using Bus = std::unique_ptr<sd_bus, BusCloser>;
-using BusMessage = std::unique_ptr<sd_bus_message, MessageReleaser>;
-
-class BusError {
-public:
-    BusError() = default;
-    BusError(const BusError&) = delete;
-    BusError& operator=(const BusError&) = delete;
-    ~BusError() { sd_bus_error_free(&error_); }
-
-    sd_bus_error* get() { return &error_; }
-    bool is_denial() const {
-        return sd_bus_error_has_name(&error_, SD_BUS_ERROR_ACCESS_DENIED) ||
-               sd_bus_error_has_name(&error_, SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED);
-    }
-
-private:
-    sd_bus_error error_ = SD_BUS_ERROR_NULL;
-};
-
-// org.freedesktop.resolve1.Manager.SetLinkDNS(i ifindex, a(iay) addresses), on the system bus.
-// No interactive authorisation is asked for: like every other change here, it needs the right
-// to change the network configuration already.
-class ResolvedDns final : public DnsServerSetter {
-public:
-    int replace(int link_index, const std::vector<Ipv4Address>& servers) override {
-        sd_bus* raw_bus = nullptr;
-        const int opened = sd_bus_open_system(&raw_bus);
-        const Bus bus(raw_bus);
-        if (opened < 0) {
-            return adapter_result_of_errno(-opened);
-        }
-        sd_bus_message* raw_message = nullptr;
-        const int made = sd_bus_message_new_method_call(
-            bus.get(), &raw_message, "org.freedesktop.resolve1", "/org/freedesktop/resolve1",
-            "org.freedesktop.resolve1.Manager", "SetLinkDNS");
-        const BusMessage message(raw_message);
-        if (made < 0 || !append_arguments(message.get(), link_index, servers)) {
-            return adapter_result::other_failure;
-        }
-        BusError error;
-        const int called = sd_bus_call(bus.get(), message.get(), 0, error.get(), nullptr);
-        if (called >= 0) {
-            return adapter_result::success;
-        }
-        return error.is_denial() ? adapter_result::access_denied : adapter_result_of_errno(-called);
-    }
-
-private:
-    static bool append_arguments(sd_bus_message* message, int link_index,
-                                 const std::vector<Ipv4Address>& servers) {
-        if (sd_bus_message_append(message, "i", link_index) < 0 ||
-            sd_bus_message_open_container(message, 'a', "(iay)") < 0) {
-            return false;
-        }
-        for (const Ipv4Address& server : servers) {
-            if (sd_bus_message_open_container(message, 'r', "iay") < 0 ||
-                sd_bus_message_append(message, "i", AF_INET) < 0 ||
-                sd_bus_message_append_array(message, 'y', server.octets.data(),
-                                            server.octets.size()) < 0 ||
-                sd_bus_message_close_container(message) < 0) {
-                return false;
-            }
-        }
-        return sd_bus_message_close_container(message) >= 0;
-    }
-};
-
-// A resolver owned by a service this process must not reconfigure: every call answers `code`.
+// The resolver of another network namespace, which this process must not reconfigure.
 class RefusedDns final : public DnsServerSetter {
 public:
-    explicit RefusedDns(int code) : code_(code) {}
     int replace(int /*link_index*/, const std::vector<Ipv4Address>& /*servers*/) override {
-        return code_;
+        return adapter_result::other_failure;
     }
-
-private:
-    int code_;
 };
 
 enum class NetworkNamespace { host, other, unknown };
@@ -226,21 +147,16 @@ std::string content_of(const std::filesystem::path& file) {
 } // namespace
 
 std::shared_ptr<DnsServerSetter>
-make_dns_server_setter(const std::filesystem::path& resolver_file,
-                       std::optional<bool> in_host_network_namespace) {
+make_dns_server_setter(const std::filesystem::path& resolver_file) {
     if (!is_resolved_file(resolver_file, link_target(resolver_file), content_of(resolver_file))) {
         return std::make_shared<ResolverFileDns>(resolver_file);
     }
-    NetworkNamespace where = this_network_namespace();
-    if (in_host_network_namespace) {
-        where = *in_host_network_namespace ? NetworkNamespace::host : NetworkNamespace::other;
-    }
-    if (where == NetworkNamespace::other) {
+    if (this_network_namespace() == NetworkNamespace::other) {
         // resolved serves the host's links; the link indexes here name other devices there.
-        return std::make_shared<RefusedDns>(adapter_result::other_failure);
+        return std::make_shared<RefusedDns>();
     }
     // Where the namespace cannot be told, resolved itself decides who may change its links.
-    return std::make_shared<ResolvedDns>();
+    return make_resolved_dns();
 }
 
 } // namespace zelvoro::platform
