@@ -96,10 +96,11 @@ std::vector<AssignedAddress> assigned_addresses(netlink::RouteSocket& socket, in
             continue;
         }
         const auto attributes = reply.attributes(sizeof(ifaddrmsg));
+        // IFA_LOCAL is missing only where it would equal IFA_ADDRESS.
         const auto peer = attributes.address(IFA_ADDRESS);
         const auto local = attributes.address(IFA_LOCAL);
-        if (peer || local) {
-            found.push_back({local.value_or(*peer), peer.value_or(*local), header->ifa_prefixlen});
+        if (peer) {
+            found.push_back({local.value_or(*peer), *peer, header->ifa_prefixlen});
         }
     }
     return found;
