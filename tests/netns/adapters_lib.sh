@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the adapter service tests (sourced, not run); sources lib.sh.
 #
 # Topology: namespace ZV_SCAN with two veth adapters, a0 and a1 (their peers up in ZV_HOSTS),
@@ -22,6 +23,7 @@ trap za_cleanup EXIT
 
 za_topology() {
     local tag="$$-$RANDOM" link
+    # shellcheck disable=SC2034 # used by the scripts that source this file
     ZV_NET="10.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1))"
     ZV_SCAN="zv-adapters-$tag"
     zv_make_namespace "$ZV_SCAN"

@@ -10,7 +10,9 @@ za_topology
 za_resolver_file $'nameserver 192.0.2.53\n'
 resolver=$REPLY
 zv_temp_dir
-cp "$driver" "$REPLY/driver" && chmod 755 "$REPLY/driver" || zv_fail "cannot copy the driver"
+if ! cp "$driver" "$REPLY/driver" || ! chmod 755 "$REPLY/driver"; then
+    zv_fail "cannot copy the driver"
+fi
 driver="$REPLY/driver"
 before=$(za_state; cat "$resolver")
 
