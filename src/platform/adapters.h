@@ -14,6 +14,7 @@ namespace adapter_result {
 inline constexpr int success = 0;
 inline constexpr int other_failure = 65;
 inline constexpr int invalid_subnet_mask = 66;
+inline constexpr int invalid_input_parameter = 68;
 inline constexpr int invalid_ip_address = 70;
 inline constexpr int invalid_gateway = 71;
 inline constexpr int access_denied = 91;
@@ -22,6 +23,8 @@ inline constexpr int access_denied = 91;
 class AdapterConfiguration {
 public:
     virtual ~AdapterConfiguration() = default;
+    // A name for people (Linux: the interface name; Windows: the adapter's description).
+    virtual std::string description() const { return {}; }
     // Each throws PlatformError when the call cannot be made at all.
     virtual int enable_static(const std::vector<std::string>& addresses,
                               const std::vector<std::string>& masks) = 0;

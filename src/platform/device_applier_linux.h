@@ -1,0 +1,52 @@
+// Ways of applying a checked static configuration to one network device on Linux. Each method
+// returns an adapter_result code. Today every device is configured through rtnetlink and the
+// resolver; a device that a network manager owns would get an applier that goes through it.
+#pragma once
+
+#include "platform/adapter_arguments.h"
+#include "platform/ipv4_address.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace zelvoro::platform {
+
+class DeviceApplier {
+public:
+    virtual ~DeviceApplier() = default;
+    // The device's IPv4 addresses become exactly `addresses`.
+    virtual int replace_addresses(const std::vector<InterfaceAddress>& addresses) = 0;
+    // The device's default routes in the main table become exactly `gateways`; routes of other
+    // devices, also to the same gateway with the same metric, stay.
+    virtual int replace_default_routes(const std::vector<DefaultGateway>& gateways) = 0;
+    // The DNS servers the device's lookups use become `servers`, in order.
+    virtual int replace_dns_servers(const std::vector<Ipv4Address>& servers) = 0;
+};
+
+// Where the DNS servers of a device are set: systemd-resolved per link, or the one resolver
+// file every lookup of this process reads.
+class DnsServerSetter {
+public:
+    virtual ~DnsServerSetter() = default;
+    virtual int replace(int link_index, const std::vector<Ipv4Address>& servers) = 0;
+};
+
+// The way that fits the resolver file at `resolver_file`: the file itself when it is not
+// resolved's; systemd-resolved when it is, unless this process is known to be in another
+// network namespace than process 1. A process in another namespace never reconfigures the
+// host's resolved: its setter refuses.
+std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file);
+
+// systemd-resolved, per link.
+std::shared_ptr<DnsServerSetter> make_resolved_dns();
+
+// Addresses and routes through rtnetlink, DNS servers through `dns`.
+std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index,
+                                                      std::shared_ptr<DnsServerSetter> dns);
+
+// The code for a failed system call's errno value: access denied for a missing privilege,
+// "other failure" for the rest.
+int adapter_result_of_errno(int error);
+
+} // namespace zelvoro::platform

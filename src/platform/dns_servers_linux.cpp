@@ -1,0 +1,162 @@
+// Choosing where a device's DNS servers are set, and setting them in the resolver file: its
+// nameserver lines rewritten.
+#include "platform/device_applier_linux.h"
+#include "platform/resolver_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zelvoro::platform {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads the whole file from its start; false on a failed read.
+bool read_all(int fd, std::string& content) {
+    char chunk[4096];
+    for (;;) {
+        const ssize_t size = ::read(fd, chunk, sizeof chunk);
+        if (size > 0) {
+            content.append(chunk, static_cast<std::size_t>(size));
+        } else if (size == 0) {
+            return true;
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t size = ::write(fd, bytes.data(), bytes.size());
+        if (size >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(size));
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The file is rewritten in place, never replaced: it may be a bind mount (as inside
+// "ip netns exec"), which a rename cannot replace.
+class ResolverFileDns final : public DnsServerSetter {
+public:
+    explicit ResolverFileDns(std::filesystem::path file) : file_(std::move(file)) {}
+
+    int replace(int /*link_index*/, const std::vector<Ipv4Address>& servers) override {
+        const FileDescriptor file(::open(file_.c_str(), O_RDWR | O_CLOEXEC));
+        std::string content;
+        if (file.get() < 0 || !read_all(file.get(), content)) {
+            return adapter_result_of_errno(errno);
+        }
+        const std::string updated = replace_nameservers(content, servers);
+        if (::lseek(file.get(), 0, SEEK_SET) != 0 || !write_all(file.get(), updated) ||
+            ::ftruncate(file.get(), static_cast<off_t>(updated.size())) != 0) {
+            return adapter_result_of_errno(errno);
+        }
+        return adapter_result::success;
+    }
+
+private:
+    std::filesystem::path file_;
+};
+
+// The resolver of another network namespace, which this process must not reconfigure.
+class RefusedDns final : public DnsServerSetter {
+public:
+    int replace(int /*link_index*/, const std::vector<Ipv4Address>& /*servers*/) override {
+        return adapter_result::other_failure;
+    }
+};
+
+enum class NetworkNamespace { host, other, unknown };
+
+struct NamespaceId {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    friend bool operator==(const NamespaceId&, const NamespaceId&) = default;
+};
+
+std::optional<NamespaceId> namespace_at(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return NamespaceId{status.st_dev, status.st_ino};
+}
+
+// A namespace that "ip netns add" made is bind-mounted under /run/netns. Process 1's namespace
+// can be inspected only by a process allowed to trace it: a desktop user's cannot, nor can root
+// in some sandboxes.
+NetworkNamespace this_network_namespace() {
+    const auto own = namespace_at("/proc/self/ns/net");
+    if (!own) {
+        return NetworkNamespace::unknown;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
+        if (namespace_at(entry.path()) == own) {
+            return NetworkNamespace::other;
+        }
+    }
+    const auto host = namespace_at("/proc/1/ns/net");
+    if (!host) {
+        return NetworkNamespace::unknown;
+    }
+    return *host == *own ? NetworkNamespace::host : NetworkNamespace::other;
+}
+
+std::optional<std::filesystem::path> link_target(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(file, error)) {
+        return std::nullopt;
+    }
+    auto target = std::filesystem::read_symlink(file, error);
+    return error ? std::nullopt : std::optional(std::move(target));
+}
+
+std::string content_of(const std::filesystem::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+std::shared_ptr<DnsServerSetter>
+make_dns_server_setter(const std::filesystem::path& resolver_file) {
+    if (!is_resolved_file(resolver_file, link_target(resolver_file), content_of(resolver_file))) {
+        return std::make_shared<ResolverFileDns>(resolver_file);
+    }
+    if (this_network_namespace() == NetworkNamespace::other) {
+        // resolved serves the host's links; the link indexes here name other devices there.
+        return std::make_shared<RefusedDns>();
+    }
+    // Where the namespace cannot be told, resolved itself decides who may change its links.
+    return make_resolved_dns();
+}
+
+} // namespace zelvoro::platform
