@@ -28,7 +28,10 @@ class NeighbourTable {
 public:
     virtual ~NeighbourTable() = default;
     // The addresses among `addresses` whose neighbour entry has a link-layer address confirmed
-    // less than `within` ago, in the order of `addresses`. Nothing when the table cannot be read.
+    // less than `within` ago, in the order of `addresses`. Nothing when the table cannot be read
+    // or tells no confirmation times. Where the table counts ages in coarse steps (Linux: 10 ms),
+    // an entry counts unless its age is certainly `within` or more, so an entry confirmed up to
+    // two steps earlier may count too.
     virtual std::vector<Neighbour> confirmed(std::span<const Ipv4Address> addresses,
                                              std::chrono::milliseconds within) = 0;
 };

@@ -9,6 +9,9 @@ ZV_HOSTS=""
 ZV_NET=""
 ZV_PIDS=()
 ZV_TEMP_DIRS=()
+ZV_NAMESPACES=() # made by zv_namespace
+ZV_SWITCH=""
+ZV_PORTS=0
 
 zv_skip() {
     echo "SKIP: $*"
@@ -21,13 +24,16 @@ zv_fail() {
 }
 
 zv_cleanup() {
-    local pid dir
+    local pid dir namespace
     for pid in "${ZV_PIDS[@]}"; do
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
     [ -n "$ZV_SCAN" ] && ip netns delete "$ZV_SCAN" 2>/dev/null
     [ -n "$ZV_HOSTS" ] && ip netns delete "$ZV_HOSTS" 2>/dev/null
+    for namespace in "${ZV_NAMESPACES[@]}"; do
+        ip netns delete "$namespace" 2>/dev/null
+    done
     for dir in "${ZV_TEMP_DIRS[@]}"; do
         rm -rf -- "$dir"
     done
@@ -45,6 +51,33 @@ zv_require_root() {
 zv_make_namespace() {
     ip netns add "$1" 2>/dev/null || zv_skip "cannot create network namespace $1"
     ip -n "$1" link set lo up
+}
+
+# zv_namespace ROLE: a namespace for ROLE named for this run, removed on exit (name in $REPLY).
+zv_namespace() {
+    REPLY="zv-$1-$$-$RANDOM"
+    zv_make_namespace "$REPLY"
+    ZV_NAMESPACES+=("$REPLY")
+}
+
+# zv_switch: a namespace holding a bridge, br0, that zv_plug connects namespaces to (ZV_SWITCH).
+zv_switch() {
+    zv_namespace switch
+    ZV_SWITCH=$REPLY
+    ip -n "$ZV_SWITCH" link add br0 type bridge || zv_skip "cannot create a bridge"
+    ip -n "$ZV_SWITCH" link set br0 up
+}
+
+# zv_plug NAMESPACE ADDRESS/LENGTH MAC: a veth pair from a new port of the switch's bridge to
+# eth0 in NAMESPACE, which gets MAC and ADDRESS and is brought up.
+zv_plug() {
+    local namespace=$1 address=$2 mac=$3 port="port$((ZV_PORTS += 1))"
+    ip -n "$ZV_SWITCH" link add "$port" type veth peer name eth0 netns "$namespace" ||
+        zv_fail "cannot plug $namespace into the switch"
+    ip -n "$ZV_SWITCH" link set "$port" master br0 up
+    ip -n "$namespace" link set eth0 address "$mac"
+    ip -n "$namespace" addr add "$address" dev eth0
+    ip -n "$namespace" link set eth0 up
 }
 
 # zv_topology OCTET...: the scanner namespace at NET.1/24 and a hosts namespace answering at

@@ -5,8 +5,14 @@
 //
 // "--sequential" before the arguments sends one request at a time instead and waits for each
 // before the next: the benchmark's reference for the one-by-one design.
+//
+// "--mac" adds a tab and the link-layer address to every address, in either list, whose
+// neighbour entry was confirmed during the sweep (see scanner/presence.h), and the time the
+// neighbour table took to read to stderr.
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
+#include "platform/neighbours.h"
+#include "scanner/presence.h"
 #include "scanner/sweep_plan.h"
 
 #include <algorithm>
@@ -30,6 +36,7 @@ struct Arguments {
     platform::Ipv4Address start;
     int end_octet = 0;
     bool sequential = false;
+    bool macs = false;
 };
 
 // Hands one address at a time to the system engine, each sent only after the previous one was
@@ -61,12 +68,13 @@ std::optional<Arguments> refuse(const std::string& reason) {
 }
 
 std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
-    const bool sequential = !words.empty() && words.front() == "--sequential";
-    if (sequential) {
+    Arguments flags;
+    while (!words.empty() && (words.front() == "--sequential" || words.front() == "--mac")) {
+        (words.front() == "--mac" ? flags.macs : flags.sequential) = true;
         words.erase(words.begin());
     }
     if (words.size() != 2) {
-        return refuse("usage: zelvoro-sweep START_ADDRESS END_OCTET");
+        return refuse("usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET");
     }
     const auto start = platform::parse_dotted_quad(words[0]);
     if (!start) {
@@ -83,7 +91,7 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
         return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
                       std::to_string(start->octets[3]));
     }
-    return Arguments{*start, static_cast<int>(*end_octet), sequential};
+    return Arguments{*start, static_cast<int>(*end_octet), flags.sequential, flags.macs};
 }
 
 std::string prefix_of(const platform::Ipv4Address& start) {
@@ -91,16 +99,34 @@ std::string prefix_of(const platform::Ipv4Address& start) {
     return text.substr(0, text.rfind('.') + 1);
 }
 
-void print_lists(const scanner::SweepOutcome& outcome) {
+// One line per item; "\tMAC" after an item that has one.
+void add_list(std::string& text, const std::vector<std::string>& items,
+              const scanner::ListMacs& macs) {
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        text += items[index];
+        if (index < macs.size() && macs[index]) {
+            text += '\t' + platform::mac_text(*macs[index]);
+        }
+        text += '\n';
+    }
+}
+
+void print_lists(const scanner::SweepOutcome& outcome, const scanner::SweepMacs& macs) {
     std::string text;
-    for (const auto& address : outcome.answering) {
-        text += address + '\n';
-    }
+    add_list(text, outcome.answering, macs.answering);
     text += "--\n";
-    for (const auto& address : outcome.silent) {
-        text += address + '\n';
-    }
+    add_list(text, outcome.silent, macs.silent);
     std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+scanner::SweepMacs read_macs(const scanner::SweepOutcome& outcome,
+                             std::chrono::steady_clock::time_point sweep_began) {
+    const auto table = platform::make_system_neighbour_table();
+    const auto began = std::chrono::steady_clock::now();
+    auto macs = scanner::read_sweep_macs(*table, outcome, began - sweep_began);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
+    std::fprintf(stderr, "read the neighbour table in %.3f ms\n", took.count());
+    return macs;
 }
 
 int sweep(const Arguments& arguments) {
@@ -121,7 +147,7 @@ int sweep(const Arguments& arguments) {
                      "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
         return exit_not_permitted;
     }
-    print_lists(outcome);
+    print_lists(outcome, arguments.macs ? read_macs(outcome, began) : scanner::SweepMacs{});
     std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
                  took.count());
     return 0;

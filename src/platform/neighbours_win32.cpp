@@ -1,0 +1,86 @@
+// The neighbour table on Windows, through GetIpNetTable2.
+#include "platform/neighbour_row_win32.h"
+#include "platform/neighbours.h"
+
+#include <algorithm>
+#include <cstring>
+#include <windows.h>
+
+namespace zelvoro::platform {
+
+std::optional<NeighbourSighting> sighting_of(const MIB_IPNET_ROW2& row) {
+    const bool resolved = row.State == NlnsReachable || row.State == NlnsStale ||
+                          row.State == NlnsDelay || row.State == NlnsProbe;
+    if (row.Address.si_family != AF_INET || !resolved || row.IsUnreachable ||
+        row.PhysicalAddressLength != MacAddress{}.size()) {
+        return std::nullopt;
+    }
+    NeighbourSighting sighting;
+    std::memcpy(sighting.address.octets.data(), &row.Address.Ipv4.sin_addr,
+                sighting.address.octets.size());
+    std::copy_n(row.PhysicalAddress, sighting.mac.size(), sighting.mac.begin());
+    sighting.age = std::chrono::milliseconds(row.ReachabilityTime.LastReachable);
+    return sighting;
+}
+
+namespace {
+
+// Wine builds its table from /proc/net/arp, which keeps no confirmation times: every complete
+// entry comes out Reachable with LastReachable 0, one that Linux has held as STALE for minutes
+// included. Nothing read there proves a recent answer.
+bool table_tells_ages() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
+class IpNetTable {
+public:
+    IpNetTable() {
+        if (GetIpNetTable2(AF_INET, &table_) != NO_ERROR) {
+            table_ = nullptr;
+        }
+    }
+    IpNetTable(const IpNetTable&) = delete;
+    IpNetTable& operator=(const IpNetTable&) = delete;
+    ~IpNetTable() {
+        if (table_ != nullptr) {
+            FreeMibTable(table_);
+        }
+    }
+
+    std::span<const MIB_IPNET_ROW2> rows() const {
+        if (table_ == nullptr) {
+            return {};
+        }
+        return {table_->Table, table_->NumEntries};
+    }
+
+private:
+    PMIB_IPNET_TABLE2 table_ = nullptr;
+};
+
+class Win32NeighbourTable final : public NeighbourTable {
+public:
+    std::vector<Neighbour> confirmed(std::span<const Ipv4Address> addresses,
+                                     std::chrono::milliseconds within) override {
+        if (addresses.empty() || !table_tells_ages()) {
+            return {};
+        }
+        const IpNetTable table;
+        std::vector<NeighbourSighting> sightings;
+        for (const MIB_IPNET_ROW2& row : table.rows()) {
+            if (const auto sighting = sighting_of(row)) {
+                sightings.push_back(*sighting);
+            }
+        }
+        return sightings_within(addresses, sightings, within);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<NeighbourTable> make_system_neighbour_table() {
+    return std::make_unique<Win32NeighbourTable>();
+}
+
+} // namespace zelvoro::platform

@@ -1,0 +1,81 @@
+#!/bin/bash
+# Silent but present: the scanner shares a bridge with a host that answers echo requests, one
+# that ignores them (icmp_echo_ignore_all) and a router; the rest of the /24 is absent. With
+# --mac the ignoring host is the only silent address with a MAC and the answering hosts carry
+# theirs; a STALE entry made before the sweep for an absent address marks nothing. A range
+# behind the router gets no MAC at all, its own silent host included. Without --mac the lists
+# are as ever.
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+sweep=${1:?usage: silent_present.sh PATH_TO_ZELVORO_SWEEP}
+zv_require_root
+
+net="10.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1))"
+routed="172.$((RANDOM % 16 + 16)).$((RANDOM % 250 + 1))"
+mac_scanner=02:5a:00:00:00:01
+mac_answering=02:5a:00:00:00:0a
+mac_ignoring=02:5a:00:00:00:14
+mac_router=02:5a:00:00:00:fe
+
+zv_switch
+zv_namespace scan
+scan=$REPLY
+zv_plug "$scan" "$net.1/24" "$mac_scanner"
+zv_namespace answering
+zv_plug "$REPLY" "$net.10/24" "$mac_answering"
+zv_namespace ignoring
+zv_plug "$REPLY" "$net.20/24" "$mac_ignoring"
+ip netns exec "$REPLY" sysctl -q -w net.ipv4.icmp_echo_ignore_all=1 ||
+    zv_fail "cannot make $net.20 ignore echo requests"
+
+# The router answers at .254 on the bridge and at $routed.1, where a host ignoring echo requests
+# sits at $routed.7.
+zv_namespace router
+router=$REPLY
+zv_plug "$router" "$net.254/24" "$mac_router"
+zv_namespace far
+far=$REPLY
+ip -n "$router" link add inside type veth peer name eth0 netns "$far" ||
+    zv_fail "cannot link the router to the far host"
+ip -n "$router" addr add "$routed.1/24" dev inside
+ip -n "$router" link set inside up
+ip -n "$far" addr add "$routed.7/24" dev eth0
+ip -n "$far" link set eth0 up
+ip -n "$far" route add default via "$routed.1"
+ip netns exec "$far" sysctl -q -w net.ipv4.icmp_echo_ignore_all=1
+ip netns exec "$router" sysctl -q -w net.ipv4.ip_forward=1
+ip -n "$scan" route add "$routed.0/24" via "$net.254"
+
+# Left from before the sweep: an entry for an absent address that nobody confirms.
+ip -n "$scan" neigh add "$net.30" lladdr 02:5a:00:00:00:1e nud stale dev eth0
+
+zv_temp_dir
+out=$REPLY
+
+# run_sweep NAME ARG...: the tool's stdout in $out/NAME, stderr in $out/NAME.err.
+run_sweep() {
+    local name=$1
+    shift
+    ip netns exec "$scan" "$sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
+        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+}
+
+run_sweep local --mac "$net.1" 254
+ZV_NET=$net zv_expected_lists 1 254 10 254 |
+    sed -e "s/^$net\.10\$/&\t$mac_answering/" -e "s/^$net\.254\$/&\t$mac_router/" \
+        -e "s/^$net\.20\$/&\t$mac_ignoring/" >"$out/local.expected"
+diff -u "$out/local.expected" "$out/local" || zv_fail "local segment: lists differ"
+grep -Eq '^read the neighbour table in [0-9]+\.[0-9]+ ms$' "$out/local.err" ||
+    zv_fail "local segment: no time of the table read on stderr"
+
+run_sweep routed --mac "$routed.1" 254
+ZV_NET=$routed zv_expected_lists 1 254 >"$out/routed.expected"
+diff -u "$out/routed.expected" "$out/routed" || zv_fail "routed range: lists differ"
+
+run_sweep plain "$net.1" 254
+ZV_NET=$net zv_expected_lists 1 254 10 254 >"$out/plain.expected"
+diff -u "$out/plain.expected" "$out/plain" || zv_fail "without --mac: lists differ"
+if grep -q neighbour "$out/plain.err"; then
+    zv_fail "without --mac: the table was read"
+fi
+echo "PASS: only the host ignoring echo requests is silent with a MAC; nothing behind the router"
