@@ -19,6 +19,9 @@ public:
     void form_unload(bool& cancel) override;
 
 private:
+    void cmdok_click();
+    void cmdok2_click();
+    void cmdlocal2_click();
     void cmdresetip_click();
     void cmdresetsub_click();
     void cmdback_click();
@@ -28,6 +31,7 @@ private:
     void no_gateway_for_host_one();
     bool nothing_picked() const { return state_.picked_address.empty(); }
 
+    platform::Services& services_;
     shared::ProcessState& state_;
     FrmIpsetControls ui_;
     ui::OctetFields octet_fields_;

@@ -1,7 +1,11 @@
 // The operating-system services the windows use, handed to them when they are created.
 #pragma once
 
+#include "platform/adapters.h"
+#include "platform/address_table.h"
 #include "platform/echo.h"
+#include "platform/http.h"
+#include "platform/neighbours.h"
 #include "platform/shell.h"
 
 namespace zelvoro::platform {
@@ -9,6 +13,10 @@ namespace zelvoro::platform {
 struct Services {
     ShellOpen& shell;
     EchoService& echo;
+    AddressTable& address_table;
+    HttpClient& http;
+    AdapterService& adapters;
+    NeighbourTable& neighbours;
 };
 
 } // namespace zelvoro::platform

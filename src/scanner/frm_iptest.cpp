@@ -1,6 +1,11 @@
 #include "scanner/frm_iptest.h"
 
+#include "discovery/address_page.h"
+#include "discovery/mdl_getnetip.h"
+#include "discovery/mdl_localip.h"
+#include "platform/file_replace.h"
 #include "platform/ipv4_address.h"
+#include "scanner/list_export.h"
 #include "scanner/sweep_plan.h"
 #include "shared/quit_question.h"
 
@@ -23,6 +28,13 @@ constexpr std::string_view no_icmp_permission =
 constexpr std::string_view sweep_done = "检测完成,双击IP打开主机!";
 constexpr std::string_view double_click_hint = "双击上面IP,进入主机;双击下面,设置IP。";
 constexpr std::string_view octet_hint = "小提示，不足3位时,回车或'.'编辑下一项!";
+constexpr std::string_view no_adapter = "网络检测失败!请检查网卡是否正常!";
+constexpr std::string_view empty_list = "列表为空，先检测!";
+constexpr std::string_view empty_list_title = "先检测!";
+constexpr std::string_view no_location = "请指定正确的位置！";
+constexpr std::string_view exported = "导出成功!";
+constexpr std::string_view export_filter = "txt文件 (*.txt)|*.txt|";
+constexpr int ask_before_replacing = 2;
 } // namespace text
 
 } // namespace
@@ -37,6 +49,12 @@ FrmIPtest::FrmIPtest(ui::Toolkit& toolkit, platform::Services& services,
     ui_.btntest.on_click = [this] { btntest_click(); };
     ui_.cmdclear.on_click = [this] { cmdclear_click(); };
     ui_.cmdipset.on_click = [this] { cmdipset_click(); };
+    ui_.cmdget.on_click = [this] { cmdget_click(); };
+    ui_.cmdgetnet.on_click = [this] { cmdgetnet_click(); };
+    ui_.List1.on_dbl_click = [this] { list1_dbl_click(); };
+    ui_.List2.on_dbl_click = [this] { list2_dbl_click(); };
+    ui_.btndaochu.on_click = [this] { export_list({ui_.List1, std::nullopt}); };
+    ui_.Command1.on_click = [this] { export_list({ui_.List2, text::attention}); };
     ui_.Label1.on_click = [this] { open_home_page(); };
     ui_.Label2.on_click = [this] { open_home_page(); };
 }
@@ -103,6 +121,82 @@ void FrmIPtest::cmdclear_click() {
 void FrmIPtest::cmdipset_click() {
     toolkit().show(settings_window);
     hide();
+}
+
+// The start row gets the machine's first address; its last field's change handling fills the
+// end row.
+void FrmIPtest::cmdget_click() {
+    discovery::scan_local_addresses(services_.address_table, state_, toolkit());
+    if (state_.local_address_count.value_or(0) >= 1) {
+        ui_.start_row.fill(state_.first_local_address);
+    } else {
+        toolkit().message_box(text::no_adapter, ui::MessageBoxStyle::ok, text::cannot_sweep_title);
+    }
+}
+
+// The public address and its location, shown and then put on the clipboard; nothing is
+// written into the fields.
+void FrmIPtest::cmdgetnet_click() {
+    std::string page;
+    {
+        const ui::BusyScope busy(toolkit());
+        page = discovery::fetch_address_page(services_.http, state_.address_page_url);
+    }
+    const discovery::AddressPage found = discovery::read_address_page(page);
+    switch (found.verdict) {
+    case discovery::AddressPage::Verdict::no_page:
+        toolkit().message_box(discovery::lookup_failed_text, ui::MessageBoxStyle::ok,
+                              discovery::lookup_failed_title);
+        break;
+    case discovery::AddressPage::Verdict::nothing_to_show:
+        break;
+    case discovery::AddressPage::Verdict::found:
+        toolkit().message_box(discovery::address_box_text(found), ui::MessageBoxStyle::ok,
+                              discovery::address_box_title);
+        toolkit().set_clipboard(discovery::address_clipboard_text(found));
+        break;
+    }
+}
+
+// An answering host: its shares in the system's file browser.
+void FrmIPtest::list1_dbl_click() {
+    if (ui_.List1.count() == 0 || ui_.List1.selected_index() == -1) {
+        return;
+    }
+    services_.shell.open("\\\\" + ui_.List1.item(ui_.List1.selected_index()));
+    ui_.lblmes.set_visible(false);
+}
+
+// A silent address: handed to a fresh settings window, which this window makes way for.
+void FrmIPtest::list2_dbl_click() {
+    if (ui_.List2.count() == 0 || ui_.List2.selected_index() == -1) {
+        return;
+    }
+    ui_.lblmes2.set_visible(false);
+    state_.picked_address = ui_.List2.item(ui_.List2.selected_index());
+    toolkit().show(settings_window);
+    hide();
+    ui_.lblmes.set_visible(false);
+}
+
+// Once the dialog has been shown, a failure to write ends the export without a word; the file
+// that was there is never lost to a failed write.
+void FrmIPtest::export_list(const ExportChoice& choice) {
+    if (choice.list.count() == 0) {
+        toolkit().message_box(text::empty_list, ui::MessageBoxStyle::ok, text::empty_list_title);
+        return;
+    }
+    ui_.cdlview.filter = text::export_filter;
+    ui_.cdlview.flags = text::ask_before_replacing;
+    export_file_name_ = ui_.cdlview.show_save().value_or("");
+    if (export_file_name_.empty()) {
+        toolkit().message_box(text::no_location, ui::MessageBoxStyle::ok, choice.no_location_title);
+        return;
+    }
+    if (!platform::replace_file(export_file_name_, export_text(choice.list.items()))) {
+        return;
+    }
+    toolkit().message_box(text::exported, ui::MessageBoxStyle::ok, text::exported);
 }
 
 void FrmIPtest::open_home_page() {

@@ -7,6 +7,10 @@
 #include "ui/octet_fields.h"
 #include "ui/toolkit.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace zelvoro::scanner {
 
 class FrmIPtest final : public ui::Window {
@@ -20,9 +24,20 @@ public:
     void form_unload(bool& cancel) override;
 
 private:
+    // Which list an export writes, and the title its "no location" box carries.
+    struct ExportChoice {
+        const ui::ListBox& list;
+        std::optional<std::string_view> no_location_title;
+    };
+
     void btntest_click();
     void cmdclear_click();
     void cmdipset_click();
+    void cmdget_click();
+    void cmdgetnet_click();
+    void list1_dbl_click();
+    void list2_dbl_click();
+    void export_list(const ExportChoice& choice);
     void open_home_page();
     void show_sweep_hints();
     void octet_accepted(const ui::TextBox& field);
@@ -33,6 +48,7 @@ private:
     shared::ProcessState& state_;
     FrmIPtestControls ui_;
     ui::OctetFields octet_fields_;
+    std::string export_file_name_; // the name the last export's dialog returned
 };
 
 } // namespace zelvoro::scanner

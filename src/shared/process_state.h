@@ -19,6 +19,9 @@ struct ProcessState {
     std::optional<std::int32_t> local_address_count;
     std::string first_local_address;
     std::string local_address_marker;
+
+    // The address of the page that reports the public address, chosen once at start-up.
+    std::string address_page_url;
 };
 
 } // namespace zelvoro::shared

@@ -60,6 +60,8 @@ public:
     // The chosen file name, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> save_file(const SaveFileRequest& request) = 0;
     virtual void set_clipboard(std::string_view text) = 0;
+    // A handler waits on a slow service (the window does not respond meanwhile): show it.
+    virtual void set_busy(bool /*busy*/) {}
     // The program ended: no window is shown any more and no notification follows.
     virtual void program_ended() {}
 };

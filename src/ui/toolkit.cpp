@@ -22,6 +22,14 @@ private:
 
 } // namespace
 
+BusyScope::BusyScope(Toolkit& toolkit) : toolkit_(toolkit) {
+    toolkit_.backend().set_busy(true);
+}
+
+BusyScope::~BusyScope() {
+    toolkit_.backend().set_busy(false);
+}
+
 Toolkit::Toolkit(Backend& backend, std::string app_title)
     : backend_(backend), app_title_(std::move(app_title)) {}
 

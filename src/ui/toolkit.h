@@ -17,6 +17,21 @@ namespace zelvoro::ui {
 
 using WindowFactory = std::function<std::unique_ptr<Window>(Toolkit&)>;
 
+class Toolkit;
+
+// Shows that the window is busy while a handler waits on a slow service, for as long as the
+// scope lives.
+class BusyScope {
+public:
+    explicit BusyScope(Toolkit& toolkit);
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Toolkit& toolkit_;
+};
+
 class Toolkit {
 public:
     Toolkit(Backend& backend, std::string app_title);

@@ -60,14 +60,12 @@ void check_copied_field(const ui::Window& window, std::string_view field) {
 
 struct Session {
     ui::headless::HeadlessBackend backend;
-    fakes::FakeShell shell;
-    fakes::FakeEcho echo;
-    platform::Services services{shell, echo};
+    fakes::FakeServices fakes;
     shared::ProcessState state;
     ui::Toolkit toolkit{backend, "Zelvoro"};
 
     Session() {
-        app::register_windows(toolkit, services, state);
+        app::register_windows(toolkit, fakes.services, state);
         app::start(toolkit);
         toolkit.deliver([this] { toolkit.show("frmIpset"); });
     }

@@ -35,9 +35,8 @@ protected:
     std::vector<std::string> transcript;
     ui::headless::HeadlessBackend backend{
         [this](const std::string& line) { transcript.push_back(line); }};
-    fakes::FakeShell shell;
-    fakes::FakeEcho echo;
-    platform::Services services{shell, echo};
+    fakes::FakeServices fakes;
+    platform::Services& services = fakes.services;
     shared::ProcessState state;
     ui::Toolkit toolkit{backend, "Zelvoro"};
 };

@@ -1,9 +1,10 @@
-// Stand-ins for the shell and the echo service: nothing is started, nothing goes on the network.
+// Stand-ins for the operating-system services: nothing is started, nothing goes on the network
+// and nothing on the machine changes.
 #pragma once
 
-#include "platform/echo.h"
-#include "platform/shell.h"
+#include "platform/services.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,58 @@ public:
     }
 
     std::function<bool(const platform::Ipv4Address&)> answers;
+};
+
+// A table holding only 127.0.0.1, as a machine with no adapter up has.
+class FakeAddressTable final : public platform::AddressTable {
+public:
+    void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool /*sorted*/) override {
+        constexpr std::size_t length =
+            platform::address_table_header_size + platform::address_table_row_size;
+        size = static_cast<std::int32_t>(length);
+        if (buffer.size() >= length) {
+            std::fill(buffer.begin(), buffer.begin() + length, std::uint8_t{0});
+            buffer[0] = 1;
+            buffer[4] = 127;
+            buffer[7] = 1;
+        }
+    }
+};
+
+// No connection can be made.
+class FakeHttp final : public platform::HttpClient {
+public:
+    std::optional<std::string> get(std::string_view, std::string_view) override {
+        return std::nullopt;
+    }
+};
+
+// No IP-enabled adapter.
+class FakeAdapters final : public platform::AdapterService {
+public:
+    std::vector<std::unique_ptr<platform::AdapterConfiguration>> ip_enabled_adapters() override {
+        return {};
+    }
+};
+
+// Nothing confirmed.
+class FakeNeighbours final : public platform::NeighbourTable {
+public:
+    std::vector<platform::Neighbour> confirmed(std::span<const platform::Ipv4Address>,
+                                               std::chrono::milliseconds) override {
+        return {};
+    }
+};
+
+// Every service a window needs, as fakes.
+struct FakeServices {
+    FakeShell shell;
+    FakeEcho echo;
+    FakeAddressTable address_table;
+    FakeHttp http;
+    FakeAdapters adapters;
+    FakeNeighbours neighbours;
+    platform::Services services{shell, echo, address_table, http, adapters, neighbours};
 };
 
 } // namespace zelvoro::fakes

@@ -22,6 +22,7 @@ constexpr std::array probe_controls{
     ControlLayout{"go", button, "Go", "", 0, 0, 100, 100, 3},
     ControlLayout{"note", label, "hello", "", 0, 0, 100, 100, 0},
     ControlLayout{"items", list_box, "", "", 0, 0, 100, 100, 4},
+    ControlLayout{"dialog", save_dialog, "", ""},
 };
 constexpr WindowLayout probe_layout{"probe", "Probe", 1000, 1000, probe_controls};
 constexpr WindowLayout other_layout{"other", "Other", 1000, 1000, probe_controls};
@@ -184,14 +185,23 @@ TEST_F(ToolkitTest, MessageBoxAnswersAndTitles) {
     EXPECT_THROW(toolkit.message_box("q?", MessageBoxStyle::ok_cancel, "t"), headless::ScriptError);
 }
 
-TEST_F(ToolkitTest, SaveDialogRemembersTheLastChosenName) {
-    Probe& window = show("probe");
-    (void)window;
+// The dialog component proposes the name chosen last; a cancelled dialog keeps it.
+TEST_F(ToolkitTest, SaveDialogProposesTheLastChosenName) {
+    SaveFileDialog& dialog = show("probe").save_dialog("dialog");
+    dialog.filter = "txt|*.txt|";
+    dialog.flags = 2;
     backend.queue_save_file("a.txt");
     backend.queue_save_file(std::nullopt);
-    EXPECT_EQ(toolkit.save_file({"txt|*.txt|", 2, ""}), std::optional<std::string>("a.txt"));
-    EXPECT_EQ(toolkit.save_file({"txt|*.txt|", 2, "a.txt"}), std::nullopt);
-    EXPECT_EQ(transcript.back(), "savedialog \"txt|*.txt|\" 2 -> cancel");
+    backend.queue_save_file("b.txt");
+    EXPECT_EQ(dialog.show_save(), std::optional<std::string>("a.txt"));
+    EXPECT_EQ(dialog.show_save(), std::nullopt);
+    EXPECT_EQ(dialog.file_name(), "a.txt");
+    EXPECT_EQ(dialog.show_save(), std::optional<std::string>("b.txt"));
+    const std::vector<std::string> dialogs(transcript.end() - 3, transcript.end());
+    EXPECT_EQ(dialogs,
+              (std::vector<std::string>{R"(savedialog "txt|*.txt|" 2 "" -> "a.txt")",
+                                        R"(savedialog "txt|*.txt|" 2 "a.txt" -> cancel)",
+                                        R"(savedialog "txt|*.txt|" 2 "a.txt" -> "b.txt")"}));
 }
 
 TEST_F(ToolkitTest, ListSelectionFollowsItems) {

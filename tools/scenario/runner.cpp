@@ -1,25 +1,31 @@
 #include "runner.h"
 
 #include "app/application.h"
+#include "discovery/mdl_getnetip.h"
 #include "platform/ipv4_address.h"
 #include "ui/headless/transcript.h"
 #include "ui/text.h"
 
 #include <charconv>
+#include <filesystem>
+#include <fstream>
 #include <istream>
+#include <iterator>
 #include <map>
 #include <ostream>
+#include <set>
 
 namespace zelvoro::scenario {
 
 using ui::headless::control_path;
-using ui::headless::quoted;
 using ui::headless::ScriptError;
 
 class Runner::RecordingShell final : public platform::ShellOpen {
 public:
     explicit RecordingShell(Runner& runner) : runner_(runner) {}
-    void open(std::string_view target) override { runner_.emit("shell " + quoted(target)); }
+    void open(std::string_view target) override {
+        runner_.emit("shell " + ui::headless::quoted(target));
+    }
 
 private:
     Runner& runner_;
@@ -68,10 +74,11 @@ std::string describe(const ui::Control& control) {
     const std::string path = control_path(control);
     switch (control.kind()) {
     case ui::ControlKind::text_box:
-        return path + " = " + quoted(static_cast<const ui::TextBox&>(control).text());
+        return path + " = " + ui::headless::quoted(static_cast<const ui::TextBox&>(control).text());
     case ui::ControlKind::label: {
         const auto& label = static_cast<const ui::Label&>(control);
-        return path + (label.visible() ? " visible " : " hidden ") + quoted(label.caption());
+        return path + (label.visible() ? " visible " : " hidden ") +
+               ui::headless::quoted(label.caption());
     }
     case ui::ControlKind::list_box: {
         const auto& list = static_cast<const ui::ListBox&>(control);
@@ -79,7 +86,7 @@ std::string describe(const ui::Control& control) {
                            "] selected=" + std::to_string(list.selected_index());
         for (const std::string& item : list.items()) {
             line += ' ';
-            line += quoted(item);
+            line += ui::headless::quoted(item);
         }
         return line;
     }
@@ -88,13 +95,50 @@ std::string describe(const ui::Control& control) {
     }
 }
 
+std::vector<platform::Ipv4Address> addresses_from(const Command& command, std::size_t first) {
+    std::vector<platform::Ipv4Address> addresses;
+    for (std::size_t i = first; i < command.arguments.size(); ++i) {
+        const auto address = platform::parse_dotted_quad(command.arguments[i].text);
+        if (command.arguments[i].quoted || !address) {
+            throw ScriptError("not an address: " + command.arguments[i].text);
+        }
+        addresses.push_back(*address);
+    }
+    return addresses;
+}
+
+// "xx:xx:xx:xx:xx:xx", hexadecimal.
+std::optional<platform::MacAddress> parse_mac(const std::string& text) {
+    platform::MacAddress mac{};
+    if (text.size() != 17) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        const char* first = text.data() + 3 * i;
+        if ((i > 0 && first[-1] != ':') ||
+            std::from_chars(first, first + 2, mac[i], 16).ptr != first + 2) {
+            return std::nullopt;
+        }
+    }
+    return mac;
+}
+
+// A path given in UTF-8, whatever the system's narrow code page.
+std::filesystem::path utf8_path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 } // namespace
 
 Runner::Runner(std::ostream& out)
     : out_(out), backend_([this](const std::string& line) { emit(line); }),
       shell_(std::make_unique<RecordingShell>(*this)),
-      echo_([this](const std::string& line) { emit(line); }), services_{*shell_, echo_},
+      echo_([this](const std::string& line) { emit(line); }),
+      http_([this](const std::string& line) { emit(line); }),
+      adapters_([this](const std::string& line) { emit(line); }),
+      services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_},
       toolkit_(backend_, std::string(app::application_title)) {
+    state_.address_page_url = discovery::address_page_url_from_environment();
     app::register_windows(toolkit_, services_, state_);
 }
 
@@ -130,7 +174,8 @@ void Runner::execute(const Command& command) {
         {"type", &Runner::type},   {"set", &Runner::set},       {"key", &Runner::key},
         {"click", &Runner::click}, {"select", &Runner::select}, {"dblclick", &Runner::dblclick},
         {"close", &Runner::close}, {"answer", &Runner::answer}, {"savefile", &Runner::savefile},
-        {"print", &Runner::print}, {"fake", &Runner::fake},     {"trace", &Runner::trace}};
+        {"print", &Runner::print}, {"fake", &Runner::fake},     {"trace", &Runner::trace},
+        {"file", &Runner::file}};
     const auto verb = verbs.find(command.verb);
     if (verb == verbs.end()) {
         throw ScriptError("unknown command " + command.verb);
@@ -276,7 +321,7 @@ void Runner::print(const Command& command) {
     expect_arguments(command, 1);
     const std::string& what = command.arguments[0].text;
     if (what == "picked_address") {
-        emit("picked_address = " + quoted(state_.picked_address));
+        emit("picked_address = " + ui::headless::quoted(state_.picked_address));
         return;
     }
     if (what == "focus") {
@@ -294,8 +339,22 @@ void Runner::print(const Command& command) {
 }
 
 void Runner::fake(const Command& command) {
-    if (command.arguments.size() < 2 || command.arguments[0].text != "echo") {
-        throw ScriptError("usage: fake echo answering A.B.C.D ... | denied | real");
+    static const std::map<std::string, void (Runner::*)(const Command&)> services{
+        {"echo", &Runner::fake_echo},     {"addresses", &Runner::fake_addresses},
+        {"page", &Runner::fake_page},     {"adapters", &Runner::fake_adapters},
+        {"result", &Runner::fake_result}, {"neighbours", &Runner::fake_neighbours}};
+    const auto service =
+        command.arguments.empty() ? services.end() : services.find(command.arguments[0].text);
+    if (service == services.end()) {
+        throw ScriptError("usage: fake echo|addresses|page|adapters|result|neighbours ...");
+    }
+    (this->*service->second)(command);
+}
+
+void Runner::fake_echo(const Command& command) {
+    const std::string usage = "usage: fake echo answering A.B.C.D ... | denied | real";
+    if (command.arguments.size() < 2) {
+        throw ScriptError(usage);
     }
     const std::string& mode = command.arguments[1].text;
     if (mode == "denied" && command.arguments.size() == 2) {
@@ -303,17 +362,109 @@ void Runner::fake(const Command& command) {
     } else if (mode == "real" && command.arguments.size() == 2) {
         echo_.use_real();
     } else if (mode == "answering") {
-        std::set<platform::Ipv4Address> answering;
-        for (std::size_t i = 2; i < command.arguments.size(); ++i) {
-            const auto address = platform::parse_dotted_quad(command.arguments[i].text);
-            if (!address) {
-                throw ScriptError("not an address: " + command.arguments[i].text);
-            }
-            answering.insert(*address);
-        }
-        echo_.answer_only(std::move(answering));
+        const auto answering = addresses_from(command, 2);
+        echo_.answer_only({answering.begin(), answering.end()});
     } else {
-        throw ScriptError("usage: fake echo answering A.B.C.D ... | denied | real");
+        throw ScriptError(usage);
+    }
+}
+
+void Runner::fake_addresses(const Command& command) {
+    const std::string mode = command.arguments.size() > 1 ? command.arguments[1].text : "";
+    if (mode == "none" && command.arguments.size() == 2) {
+        address_table_.report_nothing();
+    } else if (mode == "error" && command.arguments.size() == 2) {
+        address_table_.fail();
+    } else if (mode == "real" && command.arguments.size() == 2) {
+        address_table_.use_real();
+    } else if (mode == "count" && command.arguments.size() == 3) {
+        address_table_.use_rows(counted_addresses(number_argument(command.arguments[2])));
+    } else {
+        address_table_.use_rows(addresses_from(command, 1));
+    }
+}
+
+void Runner::fake_page(const Command& command) {
+    expect_arguments(command, 2);
+    const Argument& page = command.arguments[1];
+    if (page.quoted) {
+        http_.serve(page.text);
+    } else if (page.text == "none") {
+        http_.refuse();
+    } else if (page.text == "real") {
+        http_.use_real();
+    } else {
+        throw ScriptError("usage: fake page \"BODY\" | none | real");
+    }
+}
+
+void Runner::fake_adapters(const Command& command) {
+    expect_arguments(command, 2);
+    const Argument& mode = command.arguments[1];
+    if (mode.text == "unreachable") {
+        adapters_.make_unreachable();
+    } else if (mode.text == "real") {
+        std::string why_not;
+        if (!real_adapters_allowed(why_not)) {
+            throw ScriptError(why_not);
+        }
+        adapters_.use_real();
+    } else {
+        const int count = number_argument(mode);
+        if (count < 0) {
+            throw ScriptError("a negative number of adapters");
+        }
+        adapters_.use_fakes(count);
+    }
+}
+
+void Runner::fake_result(const Command& command) {
+    static const std::set<std::string> methods{"EnableStatic", "SetGateways",
+                                               "SetDNSServerSearchOrder"};
+    if (command.arguments.size() < 2 || !methods.contains(command.arguments[1].text)) {
+        throw ScriptError("usage: fake result EnableStatic|SetGateways|SetDNSServerSearchOrder "
+                          "R1 R2 ... (a number or raise)");
+    }
+    std::vector<ScriptedAdapters::Result> results;
+    for (std::size_t i = 2; i < command.arguments.size(); ++i) {
+        const Argument& result = command.arguments[i];
+        results.push_back(result.text == "raise" && !result.quoted
+                              ? ScriptedAdapters::Result()
+                              : ScriptedAdapters::Result(number_argument(result)));
+    }
+    adapters_.set_results(command.arguments[1].text, std::move(results));
+}
+
+void Runner::fake_neighbours(const Command& command) {
+    if (command.arguments.size() == 2 && command.arguments[1].text == "real") {
+        neighbours_.use_real();
+        return;
+    }
+    std::map<platform::Ipv4Address, platform::MacAddress> present;
+    for (std::size_t i = 1; i < command.arguments.size(); ++i) {
+        const std::string& entry = command.arguments[i].text;
+        const auto equals = entry.find('=');
+        const auto address = platform::parse_dotted_quad(entry.substr(0, equals));
+        const auto mac =
+            equals == std::string::npos ? std::nullopt : parse_mac(entry.substr(equals + 1));
+        if (command.arguments[i].quoted || !address || !mac) {
+            throw ScriptError("usage: fake neighbours A.B.C.D=xx:xx:xx:xx:xx:xx ... | real");
+        }
+        present[*address] = *mac;
+    }
+    neighbours_.confirm(std::move(present));
+}
+
+// The file's bytes as a transcript string; a path naming no readable file is "missing".
+void Runner::file(const Command& command) {
+    expect_arguments(command, 1);
+    const std::string& path = string_argument(command, 0);
+    std::ifstream in(utf8_path(path), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in && !in.bad() && !std::filesystem::is_directory(utf8_path(path))) {
+        emit("file " + ui::headless::quoted(path) + " = " + ui::headless::quoted(bytes));
+    } else {
+        emit("file " + ui::headless::quoted(path) + " missing");
     }
 }
 

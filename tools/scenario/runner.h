@@ -4,7 +4,11 @@
 
 #include "platform/services.h"
 #include "script.h"
+#include "scripted_adapters.h"
+#include "scripted_address_table.h"
 #include "scripted_echo.h"
+#include "scripted_http.h"
+#include "scripted_neighbours.h"
 #include "shared/process_state.h"
 #include "ui/headless/headless_backend.h"
 #include "ui/toolkit.h"
@@ -38,6 +42,13 @@ private:
     void savefile(const Command& command);
     void print(const Command& command);
     void fake(const Command& command);
+    void fake_echo(const Command& command);
+    void fake_addresses(const Command& command);
+    void fake_page(const Command& command);
+    void fake_adapters(const Command& command);
+    void fake_result(const Command& command);
+    void fake_neighbours(const Command& command);
+    void file(const Command& command);
     void trace(const Command& command);
     void check_finished() const;
 
@@ -50,6 +61,10 @@ private:
     ui::headless::HeadlessBackend backend_;
     std::unique_ptr<RecordingShell> shell_;
     ScriptedEcho echo_;
+    ScriptedAddressTable address_table_;
+    ScriptedHttp http_;
+    ScriptedAdapters adapters_;
+    ScriptedNeighbours neighbours_;
     platform::Services services_;
     shared::ProcessState state_;
     ui::Toolkit toolkit_;

@@ -109,8 +109,8 @@ MessageBoxResult HeadlessBackend::message_box(const MessageBoxRequest& request,
 }
 
 std::optional<std::string> HeadlessBackend::save_file(const SaveFileRequest& request) {
-    const std::string dialog =
-        "savedialog " + quoted(request.filter) + " " + std::to_string(request.flags);
+    const std::string dialog = "savedialog " + quoted(request.filter) + " " +
+                               std::to_string(request.flags) + " " + quoted(request.file_name);
     if (save_files_.empty()) {
         throw ScriptError("no savefile queued for " + dialog);
     }

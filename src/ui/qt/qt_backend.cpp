@@ -100,6 +100,15 @@ void QtBackend::set_clipboard(std::string_view text) {
     QGuiApplication::clipboard()->setText(from_utf8(text));
 }
 
+// The wait cursor is shown at once, before the handler blocks the event loop.
+void QtBackend::set_busy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void QtBackend::program_ended() {
     for (const QPointer<FormView>& form : forms_) {
         if (form) {

@@ -43,6 +43,7 @@ public:
                                  std::string_view app_title) override;
     std::optional<std::string> save_file(const SaveFileRequest& request) override;
     void set_clipboard(std::string_view text) override;
+    void set_busy(bool busy) override;
     // Hides every window, without any unload handling, and leaves the event loop.
     void program_ended() override;
 

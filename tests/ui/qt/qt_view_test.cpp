@@ -92,9 +92,7 @@ private:
     QString model_focus_name() const;
     QStringList box_texts() const;
 
-    fakes::FakeShell shell_;
-    fakes::FakeEcho echo_;
-    std::unique_ptr<platform::Services> services_;
+    std::unique_ptr<fakes::FakeServices> fakes_;
     std::unique_ptr<shared::ProcessState> state_;
     std::unique_ptr<QtBackend> backend_;
     std::unique_ptr<Toolkit> toolkit_;
@@ -105,10 +103,8 @@ void QtViewTest::initTestCase() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-// Every test starts with the main window shown at 96 DPI, fresh fakes and a fresh state.
+// Every test starts with the main window shown at 96 DPI, with fresh fakes and a fresh state.
 void QtViewTest::init() {
-    shell_.opened.clear();
-    echo_.answers = nullptr;
     start();
 }
 
@@ -120,7 +116,7 @@ void QtViewTest::stop() {
     toolkit_.reset();
     backend_.reset();
     state_.reset();
-    services_.reset();
+    fakes_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -132,10 +128,10 @@ void QtViewTest::restart(std::optional<TwipScale> scale) {
 void QtViewTest::start(std::optional<TwipScale> scale) {
     backend_ = scale ? std::make_unique<QtBackend>(*scale) : std::make_unique<QtBackend>();
     backend_->set_unattended(true); // an unexpected box must not block the test
-    services_ = std::make_unique<platform::Services>(platform::Services{shell_, echo_});
+    fakes_ = std::make_unique<fakes::FakeServices>();
     state_ = std::make_unique<shared::ProcessState>();
     toolkit_ = std::make_unique<Toolkit>(*backend_, std::string(app::application_title));
-    app::register_windows(*toolkit_, *services_, *state_);
+    app::register_windows(*toolkit_, fakes_->services, *state_);
     app::start(*toolkit_);
     QVERIFY(form(main_window) != nullptr);
     QVERIFY(QTest::qWaitForWindowActive(form(main_window)));
@@ -183,7 +179,9 @@ void QtViewTest::click(const char* window, const QString& button) {
 // Types a start row (the end row follows it up to .255) and sweeps it with the fake echo,
 // which answers the even addresses.
 void QtViewTest::sweep_start_row(const QString& keys) {
-    echo_.answers = [](const platform::Ipv4Address& address) { return address.octets[3] % 2 == 0; };
+    fakes_->echo.answers = [](const platform::Ipv4Address& address) {
+        return address.octets[3] % 2 == 0;
+    };
     click_into(main_window, "txbf1");
     type(keys);
     click(main_window, "btntest");
@@ -455,7 +453,7 @@ void QtViewTest::label_click_opens_the_home_page() {
     auto* clicked = widget<QLabel>(main_window, label);
     QVERIFY(clicked != nullptr);
     QTest::mouseClick(clicked, Qt::LeftButton);
-    QCOMPARE(shell_.opened, std::vector<std::string>{"http://zelvoro.example/"});
+    QCOMPARE(fakes_->shell.opened, std::vector<std::string>{"http://zelvoro.example/"});
     QCOMPARE(focus_widget_name(), QStringLiteral("cmdgetnet")); // labels take no focus
 }
 

@@ -93,13 +93,13 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    zelvoro::fakes::FakeShell shell;
-    zelvoro::fakes::FakeEcho echo;
+    zelvoro::fakes::FakeServices fakes;
+    zelvoro::fakes::FakeEcho& echo = fakes.echo;
     const std::set<int> answering{1, 2, 3, 8, 13, 21, 34};
     echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
         return answering.contains(address.octets[3]);
     };
-    zelvoro::platform::Services services{shell, echo};
+    zelvoro::platform::Services& services = fakes.services;
     zelvoro::shared::ProcessState state;
     zelvoro::ui::qt::QtBackend backend;
     backend.set_unattended(true);
