@@ -1,6 +1,7 @@
 // Choosing where a device's DNS servers are set, and setting them in the resolver file: its
 // nameserver lines rewritten.
 #include "platform/device_applier_linux.h"
+#include "platform/network_namespace_linux.h"
 #include "platform/resolver_file.h"
 
 #include <cerrno>
@@ -91,44 +92,6 @@ public:
         return adapter_result::other_failure;
     }
 };
-
-enum class NetworkNamespace { host, other, unknown };
-
-struct NamespaceId {
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    friend bool operator==(const NamespaceId&, const NamespaceId&) = default;
-};
-
-std::optional<NamespaceId> namespace_at(const std::filesystem::path& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        return std::nullopt;
-    }
-    return NamespaceId{status.st_dev, status.st_ino};
-}
-
-// A namespace that "ip netns add" made is bind-mounted under /run/netns. Process 1's namespace
-// can be inspected only by a process allowed to trace it: a desktop user's cannot, nor can root
-// in some sandboxes.
-NetworkNamespace this_network_namespace() {
-    const auto own = namespace_at("/proc/self/ns/net");
-    if (!own) {
-        return NetworkNamespace::unknown;
-    }
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
-        if (namespace_at(entry.path()) == own) {
-            return NetworkNamespace::other;
-        }
-    }
-    const auto host = namespace_at("/proc/1/ns/net");
-    if (!host) {
-        return NetworkNamespace::unknown;
-    }
-    return *host == *own ? NetworkNamespace::host : NetworkNamespace::other;
-}
 
 std::optional<std::filesystem::path> link_target(const std::filesystem::path& file) {
     std::error_code error;

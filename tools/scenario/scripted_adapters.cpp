@@ -1,9 +1,9 @@
 #include "scripted_adapters.h"
 
+#include "platform/environment.h"
 #include "platform/platform_error.h"
 #include "ui/headless/transcript.h"
 
-#include <cstdlib>
 #include <string_view>
 
 namespace zelvoro::scenario {
@@ -80,6 +80,11 @@ private:
 };
 
 } // namespace
+
+bool real_adapters_allowed(std::string& why_not) {
+    return platform::environment_variable("ZELVORO_ALLOW_REAL_ADAPTERS") == "1" ||
+           cannot_change_this_machine(why_not);
+}
 
 void ScriptedAdapters::use_fakes(int count) {
     mode_ = Mode::fakes;

@@ -46,8 +46,10 @@ private:
 };
 
 // Whether this process may reconfigure real adapters: only where that cannot touch the machine
-// the tests run on (a network namespace of its own, or Wine), or when
-// ZELVORO_ALLOW_REAL_ADAPTERS=1 says so. `why_not` tells the refusal.
+// the tests run on, or when ZELVORO_ALLOW_REAL_ADAPTERS=1 says so. `why_not` tells the refusal.
 bool real_adapters_allowed(std::string& why_not);
+
+// Linux: a network namespace of its own; Windows: Wine.
+bool cannot_change_this_machine(std::string& why_not);
 
 } // namespace zelvoro::scenario
