@@ -6,9 +6,11 @@
 #include "platform/file_replace.h"
 #include "platform/ipv4_address.h"
 #include "scanner/list_export.h"
+#include "scanner/presence.h"
 #include "scanner/sweep_plan.h"
 #include "shared/quit_question.h"
 
+#include <chrono>
 #include <optional>
 
 namespace zelvoro::scanner {
@@ -85,6 +87,7 @@ void FrmIPtest::btntest_click() {
         const std::string prefix = ui_.start_row[0].text() + "." + ui_.start_row[1].text() + "." +
                                    ui_.start_row[2].text() + ".";
         const auto targets = plan_sweep(prefix, *start, *end);
+        const auto began = std::chrono::steady_clock::now();
         const SweepOutcome outcome = run_sweep(services_.echo, targets);
         if (!outcome.permitted) {
             toolkit().message_box(text::no_icmp_permission, ui::MessageBoxStyle::ok,
@@ -96,8 +99,33 @@ void FrmIPtest::btntest_click() {
         for (const std::string& address : outcome.silent) {
             ui_.List2.add_item(address);
         }
+        if (outcome.permitted) {
+            note_devices(outcome, std::chrono::steady_clock::now() - began);
+        }
     }
     show_sweep_hints();
+}
+
+// The devices that confirmed their link-layer address during the sweep: answering items get
+// their MAC as a note, silent ones a warning that the address may be taken all the same.
+void FrmIPtest::note_devices(const SweepOutcome& outcome, std::chrono::nanoseconds since_began) {
+    const SweepMacs macs = read_sweep_macs(services_.neighbours, outcome, since_began);
+    note_items(ui_.List1, macs.answering, false);
+    note_items(ui_.List2, macs.silent, true);
+}
+
+void FrmIPtest::note_items(ui::ListBox& list, const ListMacs& macs, bool silent) {
+    for (std::size_t i = 0; i < macs.size(); ++i) {
+        if (!macs[i]) {
+            continue;
+        }
+        const platform::MacAddress& mac = *macs[i];
+        const std::string vendor = vendors_.vendor(mac);
+        list.set_note(static_cast<int>(i), {.label = platform::mac_text(mac),
+                                            .tooltip = silent ? silent_present_tooltip(mac, vendor)
+                                                              : answering_tooltip(mac, vendor),
+                                            .warning = silent});
+    }
 }
 
 void FrmIPtest::show_sweep_hints() {

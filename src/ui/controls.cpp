@@ -83,6 +83,7 @@ void Label::changed() {
 
 void ListBox::add_item(std::string_view item) {
     items_.emplace_back(item);
+    notes_.emplace_back();
     changed();
 }
 
@@ -91,7 +92,21 @@ void ListBox::clear() {
         return;
     }
     items_.clear();
+    notes_.clear();
     selected_ = -1;
+    changed();
+}
+
+const std::optional<ListItemNote>& ListBox::note(int index) const {
+    (void)item(index); // the same bounds as the items
+    return notes_[static_cast<std::size_t>(index)];
+}
+
+void ListBox::set_note(int index, ListItemNote note) {
+    if (index < 0 || index >= count() || notes_[static_cast<std::size_t>(index)] == note) {
+        return;
+    }
+    notes_[static_cast<std::size_t>(index)] = std::move(note);
     changed();
 }
 

@@ -82,6 +82,16 @@ private:
     bool visible_ = true;
 };
 
+// What a list shows beside an item's text: a tooltip, optionally as a warning; `label` is the
+// short form a transcript prints. It never changes the item's text, order or selection.
+struct ListItemNote {
+    std::string label;
+    std::string tooltip;
+    bool warning = false;
+
+    friend bool operator==(const ListItemNote&, const ListItemNote&) = default;
+};
+
 class ListBox : public Control {
 public:
     using Control::Control;
@@ -96,12 +106,18 @@ public:
     void set_selected_index(int index);
     void dbl_click();
 
+    // An item's note, or nothing; clearing the list drops every note.
+    const std::optional<ListItemNote>& note(int index) const;
+    // An index outside the list is ignored.
+    void set_note(int index, ListItemNote note);
+
     std::function<void()> on_dbl_click;
 
 private:
     void changed();
 
     std::vector<std::string> items_;
+    std::vector<std::optional<ListItemNote>> notes_; // one per item
     int selected_ = -1;
 };
 

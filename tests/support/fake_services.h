@@ -67,13 +67,22 @@ public:
     }
 };
 
-// Nothing confirmed.
+// The neighbours in `present` (none unless a test adds them) were confirmed just now.
 class FakeNeighbours final : public platform::NeighbourTable {
 public:
-    std::vector<platform::Neighbour> confirmed(std::span<const platform::Ipv4Address>,
+    std::vector<platform::Neighbour> confirmed(std::span<const platform::Ipv4Address> addresses,
                                                std::chrono::milliseconds) override {
-        return {};
+        std::vector<platform::Neighbour> found;
+        for (const platform::Neighbour& neighbour : present) {
+            if (std::find(addresses.begin(), addresses.end(), neighbour.address) !=
+                addresses.end()) {
+                found.push_back(neighbour);
+            }
+        }
+        return found;
     }
+
+    std::vector<platform::Neighbour> present;
 };
 
 // Every service a window needs, as fakes.

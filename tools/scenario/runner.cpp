@@ -318,6 +318,10 @@ void Runner::savefile(const Command& command) {
 }
 
 void Runner::print(const Command& command) {
+    if (command.arguments.size() == 2 && command.arguments[0].text == "notes") {
+        print_notes(command.arguments[1]);
+        return;
+    }
     expect_arguments(command, 1);
     const std::string& what = command.arguments[0].text;
     if (what == "picked_address") {
@@ -336,6 +340,24 @@ void Runner::print(const Command& command) {
         throw ScriptError("nothing to print: " + what);
     }
     emit(describe(*control));
+}
+
+// One line per item that has a note; nothing when none has.
+void Runner::print_notes(const Argument& path) {
+    const auto dot = path.text.find('.');
+    ui::Window* window =
+        dot == std::string::npos ? nullptr : toolkit_.loaded(path.text.substr(0, dot));
+    ui::Control* control = window == nullptr ? nullptr : window->find(path.text.substr(dot + 1));
+    if (control == nullptr || control->kind() != ui::ControlKind::list_box) {
+        throw ScriptError("no list " + path.text);
+    }
+    const auto& list = static_cast<const ui::ListBox&>(*control);
+    for (int i = 0; i < list.count(); ++i) {
+        if (const auto& note = list.note(i)) {
+            emit(path.text + " [" + std::to_string(i) + "] " + ui::headless::quoted(list.item(i)) +
+                 (note->warning ? " present " : " mac ") + ui::headless::quoted(note->label));
+        }
+    }
 }
 
 void Runner::fake(const Command& command) {

@@ -41,6 +41,7 @@ private:
     void answer(const Command& command);
     void savefile(const Command& command);
     void print(const Command& command);
+    void print_notes(const Argument& list);
     void fake(const Command& command);
     void fake_echo(const Command& command);
     void fake_addresses(const Command& command);

@@ -6,7 +6,9 @@
 #include "ui/qt/virtual_keys.h"
 #include "ui/toolkit.h"
 
+#include <QBrush>
 #include <QCloseEvent>
+#include <QColor>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <optional>
 
 namespace zelvoro::ui::qt {
 
@@ -80,6 +83,16 @@ void show_items(QListWidget& widget, const QStringList& items) {
     }
     widget.clear();
     widget.addItems(items);
+}
+
+// Items whose note is a warning: a device uses an address that looked free.
+const QColor warning_colour(192, 64, 0);
+
+// Every note is its item's tooltip; a warning also colours the item.
+void show_note(QListWidgetItem& item, const std::optional<ListItemNote>& note) {
+    item.setToolTip(note ? from_utf8(note->tooltip) : QString());
+    item.setData(Qt::ForegroundRole,
+                 note && note->warning ? QVariant(QBrush(warning_colour)) : QVariant());
 }
 
 } // namespace
@@ -253,6 +266,9 @@ void FormView::show_list(const ListBox& list) {
     }
     const QSignalBlocker blocker(widget);
     show_items(*widget, items);
+    for (int i = 0; i < list.count(); ++i) {
+        show_note(*widget->item(i), list.note(i));
+    }
     if (list.selected_index() < 0) {
         widget->clearSelection();
         widget->setCurrentRow(-1);

@@ -73,6 +73,7 @@ private slots:
     void settings_window_round_trip();
     void list_follows_the_model_and_reports_double_clicks_data();
     void list_follows_the_model_and_reports_double_clicks();
+    void present_silent_address_is_marked();
     void close_box_answered_no_keeps_the_window();
     void ending_the_program_data();
     void ending_the_program();
@@ -552,6 +553,26 @@ void QtViewTest::list_follows_the_model_and_reports_double_clicks() {
 
     toolkit_->deliver([&] { toolkit_->loaded("probe")->list_box("items").clear(); });
     QCOMPARE(list->count(), 0);
+}
+
+// A silent address whose device answered ARP shows in the warning colour with the warning as
+// its tooltip; an answering one keeps the usual colour and has its MAC as the tooltip.
+void QtViewTest::present_silent_address_is_marked() {
+    fakes_->neighbours.present = {{{{192, 0, 2, 5}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}},
+                                  {{{192, 0, 2, 6}}, {0x02, 0x00, 0x5e, 0x00, 0x00, 0x06}}};
+    sweep_start_row("1920p2p4");
+    auto* silent = widget<QListWidget>(main_window, "List2");
+    auto* answering = widget<QListWidget>(main_window, "List1");
+    QCOMPARE(silent->item(0)->text(), QStringLiteral("192.0.2.5"));
+    QCOMPARE(silent->item(0)->foreground().color(), QColor(192, 64, 0));
+    QCOMPARE(
+        silent->item(0)->toolTip(),
+        QStringLiteral("该地址不回应PING,但有设备应答ARP(MAC 0a:1b:2c:3d:4e:5f),可能已被占用"));
+    QCOMPARE(silent->item(1)->toolTip(), QString());
+    QCOMPARE(silent->item(1)->data(Qt::ForegroundRole), QVariant());
+    QCOMPARE(answering->item(1)->text(), QStringLiteral("192.0.2.6"));
+    QCOMPARE(answering->item(1)->toolTip(), QStringLiteral("MAC 02:00:5e:00:00:06"));
+    QCOMPARE(answering->item(1)->data(Qt::ForegroundRole), QVariant());
 }
 
 void QtViewTest::close_box_answered_no_keeps_the_window() {
