@@ -1,7 +1,8 @@
 #!/bin/bash
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
-# the neighbour caches flushed before every run. Prints a Markdown table of median times.
+# the neighbour caches flushed before every run. Prints a Markdown table of median times, and
+# the time zelvoro-sweep --mac spends reading the neighbour table (timed by the tool itself).
 #
 # usage: bench/sweep.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
 #   default build/bin/zelvoro-sweep, 20 runs per tool. Needs root; installs fping and nmap
@@ -55,9 +56,11 @@ net=$ZV_NET
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
 } | sort -t. -k4,4n >"$work/expected"
 
-names=("zelvoro-sweep" "fping -i 0" "fping -i 1" "nmap -sn" "sequential 5 ms")
+names=("zelvoro-sweep" "zelvoro-sweep --mac" "fping -i 0" "fping -i 1" "nmap -sn"
+    "sequential 5 ms")
 commands=(
     "$sweep $net.1 254"
+    "$sweep --mac $net.1 254"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 1"
     "nmap -sn -n $net.1-254"
@@ -67,7 +70,7 @@ commands=(
 # The answering addresses a tool printed, one per line, in ascending order.
 answer_set() {
     case "$1" in
-    zelvoro-sweep | sequential*) sed '/^--$/,$d' "$2" ;;
+    zelvoro-sweep* | sequential*) sed '/^--$/,$d' "$2" | cut -f 1 ;;
     fping*) cat "$2" ;;
     nmap*) awk '/^Nmap scan report for /{print $5}' "$2" ;;
     esac | sort -t. -k4,4n
@@ -81,19 +84,26 @@ run_all() {
             ip neigh flush all
             ip -n "$ZV_HOSTS" neigh flush all
             start=$EPOCHREALTIME
-            ${commands[$index]} >"$work/out" 2>/dev/null
+            ${commands[$index]} >"$work/out" 2>"$work/err"
             end=$EPOCHREALTIME
             echo $((${end/./} - ${start/./})) >>"$work/times-$index"
+            sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" \
+                >>"$work/table-reads"
             answer_set "${names[$index]}" "$work/out" | cmp -s - "$work/expected" ||
                 echo "run $run" >>"$work/mismatch-$index"
         done
     done
 }
 
-median_ms() {
-    sort -n "$1" | awk '{v[NR] = $1} END {
+# median FILE DIVISOR DECIMALS: the median of the numbers in FILE divided by DIVISOR.
+median() {
+    sort -g "$1" | awk -v d="$2" -v f="%.$3f" '{v[NR] = $1} END {
         m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-        printf "%.1f", m / 1000 }'
+        printf f, m / d }'
+}
+
+median_ms() {
+    median "$1" 1000 1
 }
 
 print_table() {
@@ -123,3 +133,7 @@ echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering
     "flushed before each; $(nproc) CPUs, Linux $(uname -r)."
 echo
 print_table
+echo
+echo "Neighbour table read after the sweep (zelvoro-sweep --mac, timed inside the tool," \
+    "$(wc -l <"$work/table-reads") runs): median $(median "$work/table-reads" 1 3) ms," \
+    "maximum $(sort -g "$work/table-reads" | tail -n 1) ms."

@@ -17,6 +17,8 @@ struct NeighbourSighting {
     MacAddress mac;
     // The shortest time since the entry was last confirmed that the table's reading allows.
     std::chrono::milliseconds age{0};
+
+    friend bool operator==(const NeighbourSighting&, const NeighbourSighting&) = default;
 };
 
 // The neighbours of `addresses`, in their order, whose sighting is younger than `within`. An

@@ -22,13 +22,16 @@ std::string mac_text(const MacAddress& mac);
 struct Neighbour {
     Ipv4Address address;
     MacAddress mac;
+
+    friend bool operator==(const Neighbour&, const Neighbour&) = default;
 };
 
 class NeighbourTable {
 public:
     virtual ~NeighbourTable() = default;
-    // The addresses among `addresses` whose neighbour entry has a link-layer address confirmed
-    // less than `within` ago, in the order of `addresses`. Nothing when the table cannot be read
+    // The addresses among `addresses` whose neighbour entry holds a link-layer address learnt by
+    // address resolution (not written by hand, not on a link without it) and confirmed less than
+    // `within` ago, in the order of `addresses`. Nothing when the table cannot be read
     // or tells no confirmation times. Where the table counts ages in coarse steps (Linux: 10 ms),
     // an entry counts unless its age is certainly `within` or more, so an entry confirmed up to
     // two steps earlier may count too.

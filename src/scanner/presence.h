@@ -6,7 +6,9 @@
 // deliver the echo request, and only ignored the echo itself (a firewall, a printer, a phone).
 // An address reached through a router gets no MAC: its requests went to the router's link-layer
 // address, so the table holds nothing for the address itself. A device that answers neither
-// echo nor ARP stays unmarked.
+// echo nor ARP stays unmarked, and so does one whose MAC the kernel already held before the
+// sweep (from earlier traffic or an earlier sweep): it is sent to without a new ARP request, and
+// nothing confirms it during the sweep.
 #pragma once
 
 #include "platform/neighbours.h"

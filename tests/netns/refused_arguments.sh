@@ -21,6 +21,7 @@ refused                          # no arguments
 refused 127.0.0.1                # one argument
 refused 127.0.0.1 9 10           # three arguments
 refused --sequential 127.0.0.1   # flag without the end octet
+refused --mac --sequential 127.0.0.1
 refused 127.0.0.5 5              # end equal to start
 refused 127.0.0.9 8              # end below start
 refused 127.0.0.9 0

@@ -35,16 +35,14 @@ const std::vector<std::string_view> captured = {
     // NLMSG_DONE
     "1400000003000200010000001907000000000000",
 };
-constexpr std::uint32_t captured_sequence = 1;
-constexpr auto ten_ms = std::chrono::microseconds(10ms);
-
 std::vector<std::uint8_t> bytes_of(const std::vector<std::string_view>& hex_lines) {
-    std::vector<std::uint8_t> bytes;
+    std::string hex;
     for (const std::string_view line : hex_lines) {
-        for (std::size_t at = 0; at + 1 < line.size(); at += 2) {
-            bytes.push_back(
-                static_cast<std::uint8_t>(std::stoi(std::string(line.substr(at, 2)), nullptr, 16)));
-        }
+        hex += line;
+    }
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(at, 2), nullptr, 16)));
     }
     return bytes;
 }
@@ -53,68 +51,43 @@ std::vector<std::string_view> lines(std::size_t first, std::size_t count) {
     return {captured.begin() + first, captured.begin() + first + count};
 }
 
-struct DumpCase {
-    std::string name;
-    std::vector<std::uint8_t> datagram;
-    DumpProgress progress;
-    std::vector<Ipv4Address> seen;
-    std::uint32_t sequence = captured_sequence;
-};
-
 TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
+    struct Case {
+        std::string name;
+        std::vector<std::uint8_t> datagram;
+        DumpProgress progress;
+        std::vector<NeighbourSighting> expected;
+        std::uint32_t sequence = 1;
+    };
+    const NeighbourSighting stale{{{192, 0, 2, 30}}, {0x02, 0x5a, 0, 0, 0, 0x1e}, 63'770ms};
+    const NeighbourSighting reachable{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}, 0ms};
     auto cut = bytes_of(lines(0, 3));
     cut.resize(cut.size() - 10);
-    const Ipv4Address stale{{192, 0, 2, 30}}, reachable{{192, 0, 2, 10}};
-    const std::vector<DumpCase> cases = {
+    const std::vector<Case> cases = {
         {"the whole dump", bytes_of(captured), DumpProgress::done, {stale, reachable}},
         {"a first part", bytes_of(lines(0, 4)), DumpProgress::more, {stale}},
         {"the last part", bytes_of(lines(4, 3)), DumpProgress::done, {reachable}},
         {"a message cut short", cut, DumpProgress::failed, {}},
         {"the answer to another request", bytes_of(captured), DumpProgress::more, {}, 2},
-        {"an error",
-         bytes_of({"24000000020000000100000019070000ffffffff" // -EPERM
-                   "1c0000001e00010301000000"
-                   "00000000"}),
+        {"an error (-EPERM)",
+         bytes_of({"24000000020000000100000019070000ffffffff1c0000001e0001030100000000000000"}),
          DumpProgress::failed,
          {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<NeighbourSighting> sightings;
-        EXPECT_EQ(read_neighbour_dump(c.datagram, c.sequence, ten_ms, sightings), c.progress);
-        std::vector<Ipv4Address> seen;
-        for (const auto& sighting : sightings) {
-            seen.push_back(sighting.address);
-        }
-        EXPECT_EQ(seen, c.seen);
+        EXPECT_EQ(read_neighbour_dump(c.datagram, c.sequence, 10ms, sightings), c.progress);
+        EXPECT_EQ(sightings, c.expected);
     }
-}
-
-TEST(platform_neighbour_dump, SightingCarriesMacAndLeastAge) {
-    std::vector<NeighbourSighting> sightings;
-    read_neighbour_dump(bytes_of(captured), captured_sequence, ten_ms, sightings);
-    ASSERT_EQ(sightings.size(), 2u);
-    EXPECT_EQ(sightings[0].mac, (MacAddress{0x02, 0x5a, 0, 0, 0, 0x1e}));
-    EXPECT_EQ(sightings[0].age, 63'770ms);
-    EXPECT_EQ(sightings[1].mac, (MacAddress{0x02, 0x5a, 0, 0, 0, 0x0a}));
-    EXPECT_EQ(sightings[1].age, 0ms);
 }
 
 TEST(platform_neighbour_dump, AgeIsAtLeastOneTickLessThanReported) {
-    struct Case {
-        std::uint32_t ticks;
-        std::chrono::microseconds tick;
-        std::chrono::milliseconds least;
-    };
-    const std::vector<Case> cases = {
-        {0, ten_ms, 0ms}, {1, ten_ms, 0ms}, {2, ten_ms, 10ms},
-        {3, 4ms, 8ms},    {5, 1ms, 4ms},    {0xffffffff, ten_ms, 42'949'672'940ms},
-        {2, 3333us, 3ms}, // floor: never more than the tick allows
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.ticks);
-        EXPECT_EQ(least_confirmed_age(c.ticks, c.tick), c.least);
-    }
+    EXPECT_EQ(least_confirmed_age(0, 10ms), 0ms);
+    EXPECT_EQ(least_confirmed_age(1, 10ms), 0ms);
+    EXPECT_EQ(least_confirmed_age(2, 10ms), 10ms);
+    EXPECT_EQ(least_confirmed_age(2, 3333us), 3ms); // rounded down
+    EXPECT_EQ(least_confirmed_age(0xffffffff, 10ms), 42'949'672'940ms);
 }
 
 } // namespace
