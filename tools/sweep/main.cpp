@@ -154,11 +154,13 @@ int sweep(const Arguments& arguments) {
 }
 
 constexpr std::string_view help_text =
-    "usage: zelvoro-sweep [--sequential] START_ADDRESS END_OCTET\n"
+    "usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET\n"
     "Sends one ICMP echo request to every address from START_ADDRESS up to END_OCTET in the\n"
     "last octet, all at once, each answered within 5 ms or silent. Prints the answering\n"
     "addresses, a line \"--\", then the silent ones.\n"
     "  --sequential  one request at a time, each after the last one was answered or timed out\n"
+    "  --mac         a tab and the MAC after every address whose link-layer address was\n"
+    "                confirmed during the sweep (a silent one with a MAC is in use all the same)\n"
     "Exit status: 0 swept, 2 arguments refused, 3 no permission to send ICMP echo requests.\n";
 
 } // namespace
