@@ -3,7 +3,8 @@
 # with key presses and clicks (xdotool), as a user would, and follows what its native controls
 # show through the view's trace (ZELVORO_VIEW_TRACE): the main window comes up with its Chinese
 # caption and the focus on "网络IP"; Tab order, typing and Enter and the keypad's "." move the
-# focus through the start row, which fills the end row; a sweep of 127.0.0.1-3 through Wine's
+# focus through the start row, which fills the end row; the locked end row takes the focus and
+# Enter but no typing; a sweep of 127.0.0.1-3 through Wine's
 # icmp.dll fills the answering list; the settings window opens and goes back; the close box asks
 # "退出", and the answer No keeps the window, Yes ends the program.
 # Everything lives in a temporary folder: its own Wine prefix, wineserver and X display.
@@ -122,7 +123,13 @@ keys "$main" 1
 expect_lines "edit frmIPtest.txbf4 1" "text frmIPtest.txbe1 127" "text frmIPtest.txbe2 0" \
   "text frmIPtest.txbe3 0" "text frmIPtest.txbe4 255"
 
-step "the locked end row takes the focus; the end octet takes 3"
+step "the locked end row takes the focus, refuses a digit and reacts to Enter (txbe3 to txbf4)"
+keys "$main" shift+Tab shift+Tab shift+Tab
+expect_lines "focus frmIPtest.txbe1" "focus frmIPtest.txbe2" "focus frmIPtest.txbe3"
+keys "$main" 5 Return
+expect_lines "focus frmIPtest.txbf4"
+
+step "the end octet, reached by Tab with its text selected, takes 3"
 keys "$main" shift+Tab shift+Tab shift+Tab shift+Tab
 expect_lines "focus frmIPtest.txbe1" "focus frmIPtest.txbe2" "focus frmIPtest.txbe3" \
   "focus frmIPtest.txbe4"
