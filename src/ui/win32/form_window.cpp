@@ -98,6 +98,27 @@ NativeKind native_kind(const Control& control) {
     return {nullptr, 0, 0};
 }
 
+std::wstring initial_text(const Control& control) {
+    switch (control.kind()) {
+    case ControlKind::button:
+    case ControlKind::frame:
+        return platform::widen(control.layout().caption);
+    case ControlKind::label:
+        return platform::widen(static_cast<const Label&>(control).caption());
+    case ControlKind::text_box:
+        return platform::widen(static_cast<const TextBox&>(control).text());
+    case ControlKind::list_box:
+    case ControlKind::save_dialog:
+        break;
+    }
+    return {};
+}
+
+unsigned window_dpi(HWND hwnd) {
+    const UINT dpi = GetDpiForWindow(hwnd);
+    return dpi == 0 ? USER_DEFAULT_SCREEN_DPI : dpi;
+}
+
 // Creation order is Z-order, and the dialog navigation walks the Z-order: the controls in the
 // tab order come first, by tab index; then the labels; the frames last, below what they hold.
 int stacking_rank(const Control& control) {
@@ -162,7 +183,7 @@ FormWindow::FormWindow(Window& window, ViewTrace* trace) : window_(&window), tra
     if (hwnd_ == nullptr) {
         return;
     }
-    dpi_ = GetDpiForWindow(hwnd_);
+    dpi_ = window_dpi(hwnd_);
     make_fonts();
     make_icons();
     build();
@@ -204,14 +225,7 @@ void FormWindow::build() {
 HWND FormWindow::make_control(Control& control, int id) {
     const NativeKind kind = native_kind(control);
     const bool tab_stop = control.focusable() && control.layout().tab_index >= 0;
-    std::wstring text;
-    if (control.kind() == ControlKind::button || control.kind() == ControlKind::frame) {
-        text = platform::widen(control.layout().caption);
-    } else if (control.kind() == ControlKind::label) {
-        text = platform::widen(static_cast<const Label&>(control).caption());
-    } else if (control.kind() == ControlKind::text_box) {
-        text = platform::widen(static_cast<const TextBox&>(control).text());
-    }
+    const std::wstring text = initial_text(control);
     HWND hwnd =
         CreateWindowExW(kind.ex_style, kind.window_class, text.c_str(),
                         child_style | kind.style | (tab_stop ? WS_TABSTOP : 0), 0, 0, 0, 0, hwnd_,
@@ -334,32 +348,31 @@ void FormWindow::show_label(const Label& label) {
     }
 }
 
-// Items are appended when the model only added some, as a sweep does; otherwise the list is
-// filled afresh.
+// The model only appends items or clears the list, and reports each change: a list that shows
+// fewer items, the last of them the model's item at that place, gets the new ones appended (as
+// a sweep adds them); any other list is filled afresh.
 void FormWindow::show_list(const ListBox& list) {
     Binding* binding = binding_of(list);
     if (binding == nullptr) {
         return;
     }
-    std::vector<std::wstring> wanted;
-    for (const std::string& item : list.items()) {
-        wanted.push_back(platform::widen(item));
-    }
-    const std::vector<std::wstring> shown = list_items(binding->hwnd);
-    if (shown != wanted) {
-        const bool appended =
-            shown.size() <= wanted.size() && std::equal(shown.begin(), shown.end(), wanted.begin());
+    const HWND hwnd = binding->hwnd;
+    const auto shown = static_cast<int>(SendMessageW(hwnd, LB_GETCOUNT, 0, 0));
+    const bool appended =
+        shown <= list.count() &&
+        (shown == 0 || list_item(hwnd, shown - 1) == platform::widen(list.item(shown - 1)));
+    if (shown != list.count() || !appended) {
         if (!appended) {
-            SendMessageW(binding->hwnd, LB_RESETCONTENT, 0, 0);
+            SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
         }
-        for (std::size_t i = appended ? shown.size() : 0; i < wanted.size(); ++i) {
-            SendMessageW(binding->hwnd, LB_ADDSTRING, 0,
-                         reinterpret_cast<LPARAM>(wanted[i].c_str()));
+        for (int i = appended ? shown : 0; i < list.count(); ++i) {
+            const std::wstring item = platform::widen(list.item(i));
+            SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         }
         trace_list(*binding);
     }
-    if (SendMessageW(binding->hwnd, LB_GETCURSEL, 0, 0) != list.selected_index()) {
-        SendMessageW(binding->hwnd, LB_SETCURSEL, static_cast<WPARAM>(list.selected_index()), 0);
+    if (SendMessageW(hwnd, LB_GETCURSEL, 0, 0) != list.selected_index()) {
+        SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(list.selected_index()), 0);
     }
 }
 
