@@ -132,6 +132,7 @@ std::optional<std::string> Win32Backend::save_file(const SaveFileRequest& reques
     return platform::narrow(file.c_str());
 }
 
+// The clipboard is set from a handler of a shown window, which becomes the clipboard's owner.
 void Win32Backend::set_clipboard(std::string_view text) {
     if (!OpenClipboard(owner())) {
         return;
