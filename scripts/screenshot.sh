@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes docs/screenshots/main.png and docs/screenshots/settings.png: both windows as the Qt
 # view builds them, filled in by zelvoro-screenshot, on a private Xvfb display with the
-# WenQuanYi font for the Chinese text.
+# WenQuanYi font for the Chinese text; then the Windows windows under Wine
+# (scripts/screenshot-windows.sh: windows-main.png, windows-settings.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,3 +33,5 @@ fi
 
 mkdir -p docs/screenshots
 DISPLAY=":$display" QT_QPA_PLATFORM=xcb build/bin/zelvoro-screenshot docs/screenshots
+
+scripts/screenshot-windows.sh

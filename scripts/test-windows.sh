@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# test-windows.sh: builds the Windows side (headless core, unit tests, zelvoro-scenario.exe) with
+# test-windows.sh: builds the Windows side (zelvoro.exe, unit tests, zelvoro-scenario.exe) with
 # mingw-w64 into build-win/bin/ and runs its unit tests and every scenario under Wine, in a
-# prefix made for this run in a temporary folder, with one persistent wineserver.
+# prefix made for this run in a temporary folder, with one persistent wineserver; then the GUI
+# check drives zelvoro.exe on a private Xvfb display (tests/ui/win32/gui_check.sh).
 # Where Wine cannot be installed or started it prints one line "SKIP windows checks: REASON" and
 # exits 0. Under CI (CI=true, as root, apt-get present) the checks must run: there the same
 # situation is a failure. ZELVORO_REQUIRE_WINDOWS=1 or 0 overrides that choice.
@@ -89,4 +90,11 @@ fi
 echo "windows: Wine prefix ready after $((SECONDS - started)) s"
 
 ctest --preset windows -j "$jobs" --no-tests=error
+
+# zelvoro.exe itself, driven on a display of its own in a prefix of its own.
+for tool in Xvfb xdotool winepath; do
+  command -v "$tool" > /dev/null || cannot_run "$tool is missing$install_note"
+done
+echo "windows: GUI check of zelvoro.exe (tests/ui/win32/gui_check.sh)"
+tests/ui/win32/gui_check.sh build-win/bin/zelvoro.exe
 echo "windows: checks finished in $((SECONDS - started)) s"

@@ -1,0 +1,62 @@
+// The Windows program: both windows on native Win32 controls, the system's shell and echo
+// service. COM is started once on the user-interface thread, apartment-threaded, for the
+// services that reach the system's management interface.
+#include "app/application.h"
+#include "platform/echo.h"
+#include "platform/shell.h"
+#include "ui/toolkit.h"
+#include "ui/win32/view_trace.h"
+#include "ui/win32/win32_backend.h"
+
+#include <string>
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+// clang-format on
+
+namespace {
+
+class ComApartment {
+public:
+    ComApartment() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (started_) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool started_;
+};
+
+// The common controls of version 6 (the manifest asks for them), with the visual styles.
+void start_common_controls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&controls);
+}
+
+int run() {
+    const auto shell = zelvoro::platform::make_system_shell();
+    const auto echo = zelvoro::platform::make_system_echo_service();
+    zelvoro::platform::Services services{*shell, *echo};
+    zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
+    zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
+    zelvoro::app::register_windows(toolkit, services);
+    zelvoro::app::start(toolkit);
+    return toolkit.ended() ? 0 : backend.run();
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
+                    int /*show*/) {
+    const ComApartment com;
+    start_common_controls();
+    return run();
+}

@@ -1,0 +1,45 @@
+// The Windows desktop backend on plain Win32: a FormWindow per loaded window, MessageBoxW,
+// GetSaveFileNameW, the clipboard as CF_UNICODETEXT, and the message loop, which runs until
+// the window logic ends the program (hidden windows do not end it).
+#pragma once
+
+#include "ui/backend.h"
+#include "ui/win32/view_trace.h"
+
+#include <memory>
+#include <vector>
+#include <windows.h>
+
+namespace zelvoro::ui::win32 {
+
+class FormWindow;
+
+class Win32Backend final : public Backend {
+public:
+    // `trace`: the test seam, or null.
+    explicit Win32Backend(std::unique_ptr<ViewTrace> trace = nullptr);
+    ~Win32Backend() override;
+    Win32Backend(const Win32Backend&) = delete;
+    Win32Backend& operator=(const Win32Backend&) = delete;
+
+    std::unique_ptr<WindowView> create_view(Window& window) override;
+    MessageBoxResult message_box(const MessageBoxRequest& request,
+                                 std::string_view app_title) override;
+    std::optional<std::string> save_file(const SaveFileRequest& request) override;
+    void set_clipboard(std::string_view text) override;
+    // Hides every window, without any unload handling, and ends the message loop.
+    void program_ended() override;
+
+    // Runs the message loop until the program ends; the process's exit code.
+    int run();
+
+private:
+    bool dialog_message(MSG& message) const;
+    // The window boxes and dialogs belong to: the active one, else a visible form, else none.
+    HWND owner() const;
+
+    std::unique_ptr<ViewTrace> trace_;
+    std::vector<std::unique_ptr<FormWindow>> forms_;
+};
+
+} // namespace zelvoro::ui::win32

@@ -1,0 +1,37 @@
+// zelvoro-screenshot.exe: the Windows program with stand-ins for the echo service and the
+// shell (some addresses of every segment answer, nothing goes on the network), for the
+// screenshots that scripts/screenshot-windows.sh takes of its windows.
+#include "app/application.h"
+#include "support/fake_services.h"
+#include "ui/toolkit.h"
+#include "ui/win32/view_trace.h"
+#include "ui/win32/win32_backend.h"
+
+#include <set>
+#include <string>
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
+                    int /*show*/) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&controls);
+
+    zelvoro::fakes::FakeShell shell;
+    zelvoro::fakes::FakeEcho echo;
+    const std::set<int> answering{1, 2, 3, 8, 13, 21, 34};
+    echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
+        return answering.contains(address.octets[3]);
+    };
+    zelvoro::platform::Services services{shell, echo};
+    zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
+    zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
+    zelvoro::app::register_windows(toolkit, services);
+    zelvoro::app::start(toolkit);
+    return toolkit.ended() ? 0 : backend.run();
+}
