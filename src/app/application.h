@@ -16,6 +16,10 @@ inline constexpr std::string_view application_title = "Zelvoro";
 void register_windows(ui::Toolkit& toolkit, platform::Services& services,
                       shared::ProcessState& state);
 
+// The process-wide state as the program starts: nothing picked or found yet, and the page
+// address chosen by the environment.
+shared::ProcessState initial_state();
+
 // Shows the main window, as at program start.
 void start(ui::Toolkit& toolkit);
 

@@ -1,7 +1,6 @@
-// The desktop program: both windows on Qt 6 Widgets, the system's shell and echo service.
+// The desktop program: both windows on Qt 6 Widgets, with the operating system's services.
 #include "app/application.h"
-#include "discovery/mdl_getnetip.h"
-#include "platform/services.h"
+#include "app/system_services.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/toolkit.h"
 
@@ -23,19 +22,11 @@ void install_qt_translations(QApplication& app, QTranslator& translator) {
 }
 
 int run(QApplication& app) {
-    const auto shell = zelvoro::platform::make_system_shell();
-    const auto echo = zelvoro::platform::make_system_echo_service();
-    const auto address_table = zelvoro::platform::make_system_address_table();
-    const auto http = zelvoro::platform::make_system_http_client();
-    const auto adapters = zelvoro::platform::make_system_adapter_service();
-    const auto neighbours = zelvoro::platform::make_system_neighbour_table();
-    zelvoro::platform::Services services{*shell, *echo,     *address_table,
-                                         *http,  *adapters, *neighbours};
-    zelvoro::shared::ProcessState state;
-    state.address_page_url = zelvoro::discovery::address_page_url_from_environment();
+    zelvoro::app::SystemServices system;
+    zelvoro::shared::ProcessState state = zelvoro::app::initial_state();
     zelvoro::ui::qt::QtBackend backend;
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
-    zelvoro::app::register_windows(toolkit, services, state);
+    zelvoro::app::register_windows(toolkit, system.services(), state);
     zelvoro::app::start(toolkit);
     return toolkit.ended() ? 0 : app.exec();
 }

@@ -1,9 +1,8 @@
-// The Windows program: both windows on native Win32 controls, the system's shell and echo
-// service. COM is started once on the user-interface thread, apartment-threaded, for the
+// The Windows program: both windows on native Win32 controls, with the operating system's
+// services. COM is started once on the user-interface thread, apartment-threaded, for the
 // services that reach the system's management interface.
 #include "app/application.h"
-#include "platform/echo.h"
-#include "platform/shell.h"
+#include "app/system_services.h"
 #include "ui/toolkit.h"
 #include "ui/win32/view_trace.h"
 #include "ui/win32/win32_backend.h"
@@ -42,12 +41,11 @@ void start_common_controls() {
 }
 
 int run() {
-    const auto shell = zelvoro::platform::make_system_shell();
-    const auto echo = zelvoro::platform::make_system_echo_service();
-    zelvoro::platform::Services services{*shell, *echo};
+    zelvoro::app::SystemServices system;
+    zelvoro::shared::ProcessState state = zelvoro::app::initial_state();
     zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
-    zelvoro::app::register_windows(toolkit, services);
+    zelvoro::app::register_windows(toolkit, system.services(), state);
     zelvoro::app::start(toolkit);
     return toolkit.ended() ? 0 : backend.run();
 }

@@ -1,7 +1,6 @@
 #include "runner.h"
 
 #include "app/application.h"
-#include "discovery/mdl_getnetip.h"
 #include "platform/ipv4_address.h"
 #include "ui/headless/transcript.h"
 #include "ui/text.h"
@@ -137,8 +136,7 @@ Runner::Runner(std::ostream& out)
       http_([this](const std::string& line) { emit(line); }),
       adapters_([this](const std::string& line) { emit(line); }),
       services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_},
-      toolkit_(backend_, std::string(app::application_title)) {
-    state_.address_page_url = discovery::address_page_url_from_environment();
+      state_(app::initial_state()), toolkit_(backend_, std::string(app::application_title)) {
     app::register_windows(toolkit_, services_, state_);
 }
 

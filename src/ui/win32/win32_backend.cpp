@@ -146,6 +146,14 @@ void Win32Backend::set_clipboard(std::string_view text) {
     CloseClipboard();
 }
 
+void Win32Backend::set_busy(bool busy) {
+    if (busy) {
+        cursor_before_busy_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    } else {
+        SetCursor(cursor_before_busy_);
+    }
+}
+
 void Win32Backend::program_ended() {
     for (const auto& form : forms_) {
         form->hide();

@@ -27,6 +27,9 @@ public:
                                  std::string_view app_title) override;
     std::optional<std::string> save_file(const SaveFileRequest& request) override;
     void set_clipboard(std::string_view text) override;
+    // The wait cursor while a handler blocks; no message is handled meanwhile, so nothing
+    // replaces it before the handler restores the cursor it found.
+    void set_busy(bool busy) override;
     // Hides every window, without any unload handling, and ends the message loop.
     void program_ended() override;
 
@@ -39,6 +42,7 @@ private:
     HWND owner() const;
 
     std::unique_ptr<ViewTrace> trace_;
+    HCURSOR cursor_before_busy_ = nullptr;
     std::vector<std::unique_ptr<FormWindow>> forms_;
 };
 

@@ -17,9 +17,12 @@ public:
     void text_changed(const TextBox& box) override { form_.show_text(box); }
     void label_changed(const Label& label) override { form_.show_label(label); }
     void list_changed(const ListBox& list) override { form_.show_list(list); }
-    void focus_changed(const Control& control) override { form_.show_focus(control); }
+    void focus_changed(const Control& control, FocusCause /*cause*/) override {
+        form_.show_focus(control);
+    }
     void shown() override { form_.open(); }
     void hidden() override { form_.hide(); }
+    void unloaded() override { form_.release(); }
 
 private:
     FormWindow& form_;

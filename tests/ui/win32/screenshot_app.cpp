@@ -22,16 +22,15 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     controls.dwICC = ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
 
-    zelvoro::fakes::FakeShell shell;
-    zelvoro::fakes::FakeEcho echo;
+    zelvoro::fakes::FakeServices fakes;
     const std::set<int> answering{1, 2, 3, 8, 13, 21, 34};
-    echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
+    fakes.echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
         return answering.contains(address.octets[3]);
     };
-    zelvoro::platform::Services services{shell, echo};
+    zelvoro::shared::ProcessState state;
     zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
-    zelvoro::app::register_windows(toolkit, services);
+    zelvoro::app::register_windows(toolkit, fakes.services, state);
     zelvoro::app::start(toolkit);
     return toolkit.ended() ? 0 : backend.run();
 }
