@@ -74,6 +74,11 @@ std::optional<LinkFacts> link_facts(const netlink::Reply& reply) {
         link.kind = netlink::Attributes(*info).text(IFLA_INFO_KIND).value_or("");
     }
     link.has_device = !link.name.empty() && has_sysfs_device(link.name);
+    if (const auto address = attributes.find(IFLA_ADDRESS)) {
+        for (const std::byte octet : *address) {
+            link.hardware_address.push_back(static_cast<std::uint8_t>(octet));
+        }
+    }
     return link;
 }
 
@@ -94,14 +99,22 @@ class LinuxAdapterService final : public AdapterService {
 public:
     explicit LinuxAdapterService(LinuxAdapterOptions options) : options_(std::move(options)) {}
 
+    // A device NetworkManager manages goes through it, so that the change lasts; every other
+    // one through rtnetlink.
     std::vector<std::unique_ptr<AdapterConfiguration>> ip_enabled_adapters() override {
         const auto dns = make_dns_server_setter(options_.resolver_file);
+        const auto managed = find_network_manager();
         std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
         for (const LinkFacts& link : system_links()) {
-            if (is_ip_enabled(link)) {
-                adapters.push_back(std::make_unique<LinuxAdapter>(
-                    link.name, make_rtnetlink_applier(link.index, dns)));
+            if (!is_ip_enabled(link)) {
+                continue;
             }
+            auto applier =
+                managed ? managed->applier_for(link.name, link.hardware_address) : nullptr;
+            if (!applier) {
+                applier = make_rtnetlink_applier(link.index, dns);
+            }
+            adapters.push_back(std::make_unique<LinuxAdapter>(link.name, std::move(applier)));
         }
         return adapters;
     }
