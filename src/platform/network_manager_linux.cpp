@@ -355,6 +355,11 @@ private:
         return apply(connection.get());
     }
 
+    // Saved, and not connected by NetworkManager on its own before activate() does.
+    static constexpr auto new_profile_flags = static_cast<NMSettingsAddConnection2Flags>(
+        NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK |
+        NM_SETTINGS_ADD_CONNECTION2_FLAG_BLOCK_AUTOCONNECT);
+
     int create(const Edit& edit) {
         if (!is_wired(device_.get())) {
             return adapter_result::other_failure; // a wireless profile needs a network to join
@@ -364,9 +369,8 @@ private:
         GVariant* settings = nm_connection_to_dbus(fresh.get(), NM_CONNECTION_SERIALIZE_ALL);
         const auto result =
             call([&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-                nm_client_add_connection2(session_->client(), settings,
-                                          NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK, nullptr, TRUE,
-                                          cancellable, done, data);
+                nm_client_add_connection2(session_->client(), settings, new_profile_flags, nullptr,
+                                          TRUE, cancellable, done, data);
             });
         GError* error = nullptr;
         const Object<NMRemoteConnection> added(
