@@ -4,11 +4,9 @@
 
 #include "platform/adapters.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace zelvoro::platform {
 
@@ -21,7 +19,6 @@ struct LinkFacts {
     bool enslaved = false;   // a port of a bridge, bond or team (it has a master)
     std::string kind;        // the rtnetlink link kind ("veth", "bridge", ...); empty for hardware
     bool has_device = false; // /sys/class/net/NAME/device exists: Ethernet or Wi-Fi hardware
-    std::vector<std::uint8_t> hardware_address; // IFLA_ADDRESS
 };
 
 // An adapter the settings apply to: administratively up, an Ethernet-type link that is a

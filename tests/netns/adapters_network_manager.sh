@@ -3,8 +3,9 @@
 # the test's namespace on a private system bus and manages the veths a0 (with a profile of its
 # own) and a1 (without one). The program applies an address, a gateway and DNS servers; both
 # adapters carry them, NetworkManager shows them, the profiles hold them (a1's is a new one),
-# a restart of NetworkManager brings them back, and a0's other settings stay. An invalid mask
-# and a user NetworkManager refuses change nothing.
+# a restart of NetworkManager brings them back, and a0's other settings stay. A link of the same
+# name in another namespace is not NetworkManager's. An invalid mask and a user NetworkManager
+# refuses change nothing.
 # shellcheck source=adapters_lib.sh
 source "$(dirname "$0")/adapters_lib.sh"
 scenario=${1:?usage: adapters_network_manager.sh PATH_TO_ZELVORO_SCENARIO}
@@ -134,6 +135,7 @@ nm_start() {
         BUS_PID=$!
         nm_wait_for test -S "$NM_DIR/bus" || zv_fail "the private bus did not start"
     fi
+    # shellcheck disable=SC2016 # $1 is expanded by the inner shell
     ip netns exec "$ZV_SCAN" unshare -m sh -c 'mount -t tmpfs tmpfs /run &&
         mount -t tmpfs tmpfs /var/lib/NetworkManager && mount -o remount,ro /sys &&
         exec NetworkManager --debug --config="$1/nm.conf" --config-dir="$1/empty" \
@@ -154,14 +156,14 @@ nm_restart() {
     nm_wait_for nm_device_state a1 100 || zv_fail "NetworkManager did not connect a1"
 }
 
-# run_program SCRIPT [AS...]: the program in the namespace (AS: a command to run it as another
-# user); prints the message boxes and adapter calls of its transcript.
+# run_program NAMESPACE SCRIPT [AS...]: the program in NAMESPACE (AS: a command that runs it as
+# another user); prints the message boxes and adapter calls of its transcript.
 run_program() {
-    local script=$1
-    shift
+    local namespace=$1 script=$2
+    shift 2
     printf '%s\n' "fake adapters real" "click frmIPtest.cmdipset" "$script" >"$NM_DIR/run.scn"
     chmod 644 "$NM_DIR/run.scn"
-    ip netns exec "$ZV_SCAN" "$@" "$scenario" "$NM_DIR/run.scn" >"$NM_DIR/run.out" ||
+    ip netns exec "$namespace" "$@" "$scenario" "$NM_DIR/run.scn" >"$NM_DIR/run.out" ||
         zv_fail "the program exited with $?: $(cat "$NM_DIR/run.out")"
     grep -E '^(wmi|msgbox) ' "$NM_DIR/run.out"
 }
@@ -233,7 +235,7 @@ nm_start
 nm_wait_for nm_device_state a1 30 || zv_fail "NetworkManager does not manage a1"
 settings_before=$(other_settings)
 
-transcript=$(run_program "$(apply_address 5 255 255 255 0; apply_dns)")
+transcript=$(run_program "$ZV_SCAN" "$(apply_address 5 255 255 255 0; apply_dns)")
 diff -u - <(echo "$transcript") <<END || zv_fail "the program's calls"
 msgbox OKCancel "确定" "确定设置以上IP地址吗？" -> OK
 wmi EnableStatic ("$ZV_NET.5") ("255.255.255.0") -> 0
@@ -283,9 +285,30 @@ diff -u <(echo "$settings_before") <(other_settings) || zv_fail "a0's other sett
 nm_restart
 check_applied "after a restart of NetworkManager"
 
+# The program in another namespace, with a link of the same name but another hardware address,
+# finds NetworkManager on the bus yet configures its own link through rtnetlink.
+zv_namespace other
+other=$REPLY
+ip -n "$other" link add a0 type veth peer name p9 netns "$ZV_HOSTS" ||
+    zv_fail "cannot create the veth pair in $other"
+ip -n "$ZV_HOSTS" link set p9 up
+ip -n "$other" link set a0 up
+transcript=$(run_program "$other" "$(apply_address 9 255 255 255 0)")
+diff -u - <(echo "$transcript") <<END || zv_fail "the calls in another namespace"
+msgbox OKCancel "确定" "确定设置以上IP地址吗？" -> OK
+wmi EnableStatic ("$ZV_NET.9") ("255.255.255.0") -> 0
+wmi SetGateways ("$ZV_NET.1") (1) -> 0
+msgbox OK "成功" "IP设置成功!" -> OK
+END
+other_state=$(ip -n "$other" -j -4 addr show dev a0 | jq -r '.[].addr_info[] | "\(.local)/\(.prefixlen)"'
+    ip -n "$other" -j -4 route show default | jq -r '.[] | "\(.dev) via \(.gateway) metric \(.metric)"')
+[ "$other_state" = "$ZV_NET.9/24"$'\n'"a0 via $ZV_NET.1 metric 1" ] ||
+    zv_fail "the link in the other namespace: $other_state"
+check_applied "after the apply in another namespace"
+
 # A mask with a gap: EnableStatic refuses it before anything changes; SetGateways gets the
 # gateway the adapters already have.
-transcript=$(run_program "$(apply_address 77 255 255 0 255)")
+transcript=$(run_program "$ZV_SCAN" "$(apply_address 77 255 255 0 255)")
 diff -u - <(echo "$transcript") <<END || zv_fail "the calls with an invalid mask"
 msgbox OKCancel "确定" "确定设置以上IP地址吗？" -> OK
 wmi EnableStatic ("$ZV_NET.77") ("255.255.0.255") -> 66
@@ -298,10 +321,11 @@ check_applied "after the invalid mask"
 
 # NetworkManager refuses every change of a user other than root: access denied, no change.
 zv_temp_dir
-cp "$scenario" "$REPLY/zelvoro-scenario" && chmod 755 "$REPLY/zelvoro-scenario" ||
+if ! cp "$scenario" "$REPLY/zelvoro-scenario" || ! chmod 755 "$REPLY/zelvoro-scenario"; then
     zv_fail "cannot copy the program"
+fi
 scenario="$REPLY/zelvoro-scenario"
-transcript=$(run_program "$(apply_address 6 255 255 255 0; apply_dns)" setpriv --reuid=nobody \
+transcript=$(run_program "$ZV_SCAN" "$(apply_address 6 255 255 255 0; apply_dns)" setpriv --reuid=nobody \
     --regid="$group" --clear-groups --inh-caps=-all --bounding-set=-all --)
 diff -u - <(echo "$transcript") <<END || zv_fail "the calls of user nobody"
 msgbox OKCancel "确定" "确定设置以上IP地址吗？" -> OK
