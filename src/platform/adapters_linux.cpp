@@ -6,12 +6,15 @@
 #include "platform/device_applier_linux.h"
 #include "platform/netlink_route_linux.h"
 
+#include <cstdint>
 #include <linux/if.h>
 #include <linux/if_arp.h>
 #include <linux/if_link.h>
 #include <linux/rtnetlink.h>
+#include <span>
 #include <sys/socket.h>
 #include <system_error>
+#include <vector>
 
 namespace zelvoro::platform {
 
@@ -58,13 +61,29 @@ bool has_sysfs_device(const std::string& name) {
                                    error);
 }
 
-std::optional<LinkFacts> link_facts(const netlink::Reply& reply) {
+// A link of this namespace: what decides whether it is an adapter, and its hardware address,
+// which tells it from a device of the same name elsewhere.
+struct SystemLink {
+    LinkFacts facts;
+    std::vector<std::uint8_t> hardware_address; // IFLA_ADDRESS
+};
+
+std::vector<std::uint8_t> bytes_of(std::span<const std::byte> value) {
+    std::vector<std::uint8_t> bytes;
+    for (const std::byte octet : value) {
+        bytes.push_back(static_cast<std::uint8_t>(octet));
+    }
+    return bytes;
+}
+
+std::optional<SystemLink> system_link(const netlink::Reply& reply) {
     const auto header = reply.header<ifinfomsg>();
     if (reply.type() != RTM_NEWLINK || !header) {
         return std::nullopt;
     }
     const auto attributes = reply.attributes(sizeof(ifinfomsg));
-    LinkFacts link;
+    SystemLink system;
+    LinkFacts& link = system.facts;
     link.index = header->ifi_index;
     link.name = attributes.text(IFLA_IFNAME).value_or("");
     link.type = header->ifi_type;
@@ -74,16 +93,19 @@ std::optional<LinkFacts> link_facts(const netlink::Reply& reply) {
         link.kind = netlink::Attributes(*info).text(IFLA_INFO_KIND).value_or("");
     }
     link.has_device = !link.name.empty() && has_sysfs_device(link.name);
-    return link;
+    if (const auto address = attributes.find(IFLA_ADDRESS)) {
+        system.hardware_address = bytes_of(*address);
+    }
+    return system;
 }
 
 // Every link of this namespace, in the kernel's order (ascending index).
-std::vector<LinkFacts> system_links() {
+std::vector<SystemLink> system_links() {
     netlink::RouteSocket socket;
     const ifinfomsg query{};
-    std::vector<LinkFacts> links;
+    std::vector<SystemLink> links;
     for (const auto& reply : socket.dump(netlink::Request(RTM_GETLINK, 0, query))) {
-        if (auto link = link_facts(reply)) {
+        if (auto link = system_link(reply)) {
             links.push_back(std::move(*link));
         }
     }
@@ -94,14 +116,22 @@ class LinuxAdapterService final : public AdapterService {
 public:
     explicit LinuxAdapterService(LinuxAdapterOptions options) : options_(std::move(options)) {}
 
+    // A device NetworkManager manages goes through it, so that the change lasts; every other
+    // one through rtnetlink.
     std::vector<std::unique_ptr<AdapterConfiguration>> ip_enabled_adapters() override {
         const auto dns = make_dns_server_setter(options_.resolver_file);
+        const auto managed = find_network_manager();
         std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
-        for (const LinkFacts& link : system_links()) {
-            if (is_ip_enabled(link)) {
-                adapters.push_back(std::make_unique<LinuxAdapter>(
-                    link.name, make_rtnetlink_applier(link.index, dns)));
+        for (const SystemLink& link : system_links()) {
+            if (!is_ip_enabled(link.facts)) {
+                continue;
             }
+            const std::string& name = link.facts.name;
+            auto applier = managed ? managed->applier_for(name, link.hardware_address) : nullptr;
+            if (!applier) {
+                applier = make_rtnetlink_applier(link.facts.index, dns);
+            }
+            adapters.push_back(std::make_unique<LinuxAdapter>(name, std::move(applier)));
         }
         return adapters;
     }

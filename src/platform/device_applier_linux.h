@@ -1,13 +1,16 @@
 // Ways of applying a checked static configuration to one network device on Linux. Each method
-// returns an adapter_result code. Today every device is configured through rtnetlink and the
-// resolver; a device that a network manager owns would get an applier that goes through it.
+// returns an adapter_result code. A device NetworkManager manages is configured through it;
+// every other device through rtnetlink and the resolver.
 #pragma once
 
 #include "platform/adapter_arguments.h"
 #include "platform/ipv4_address.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace zelvoro::platform {
@@ -44,6 +47,22 @@ std::shared_ptr<DnsServerSetter> make_resolved_dns();
 // Addresses and routes through rtnetlink, DNS servers through `dns`.
 std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index,
                                                       std::shared_ptr<DnsServerSetter> dns);
+
+// NetworkManager's devices, as it listed them when it was found.
+class ManagedDevices {
+public:
+    virtual ~ManagedDevices() = default;
+    // The applier for the link `name` when NetworkManager manages a device with that interface
+    // name and hardware address (a device of the same name in another network namespace has
+    // another address); otherwise none.
+    virtual std::unique_ptr<DeviceApplier>
+    applier_for(const std::string& name, std::span<const std::uint8_t> hardware_address) = 0;
+};
+
+// NetworkManager when it runs (its name is owned on the system bus); none when it does not or
+// there is no system bus, which costs one failed connect or one round trip. Throws
+// PlatformError when the bus does not answer in time.
+std::unique_ptr<ManagedDevices> find_network_manager();
 
 // The code for a failed system call's errno value: access denied for a missing privilege,
 // "other failure" for the rest.
