@@ -9,6 +9,13 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 lists=(scripts/packages-build.txt scripts/packages-test.txt scripts/packages-package.txt)
 [[ -f scripts/packages-qt.txt ]] && lists+=(scripts/packages-qt.txt)
+# Installing NetworkManager where systemd runs would enable it for this machine's own adapters
+# at the next boot: there its test runs only when it is installed already, and skips otherwise.
+if [[ ! -d /run/systemd/system ]] || command -v NetworkManager > /dev/null; then
+  lists+=(scripts/packages-network-manager.txt)
+else
+  echo "not installing NetworkManager on a machine that runs systemd; its test will skip"
+fi
 scripts/install-packages.sh "${lists[@]}"
 
 section() { printf '\n==== %s\n' "$*"; }
