@@ -113,7 +113,7 @@ void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, An
 
 RouteSocket::RouteSocket()
     : fd_(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)),
-      buffer_(receive_buffer_size) {
+      buffer_(std::make_unique_for_overwrite<std::byte[]>(receive_buffer_size)) {
     if (!fd_.is_open()) {
         fail("socket", errno);
     }
@@ -165,7 +165,7 @@ Answer RouteSocket::receive(std::uint32_t sequence) {
 }
 
 std::span<const std::byte> RouteSocket::next_datagram() {
-    iovec data{buffer_.data(), buffer_.size()};
+    iovec data{buffer_.get(), receive_buffer_size};
     msghdr message{};
     message.msg_iov = &data;
     message.msg_iovlen = 1;
@@ -179,7 +179,7 @@ std::span<const std::byte> RouteSocket::next_datagram() {
     if (message.msg_flags & MSG_TRUNC) {
         fail("receive", EMSGSIZE);
     }
-    return std::span<const std::byte>(buffer_).first(static_cast<std::size_t>(size));
+    return {buffer_.get(), static_cast<std::size_t>(size)};
 }
 
 } // namespace zelvoro::platform::netlink

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -133,7 +134,8 @@ private:
 
     FileDescriptor fd_;
     std::uint32_t next_sequence_ = 1;
-    std::vector<std::byte> buffer_;
+    // Left uninitialised: only what the kernel writes is ever read.
+    std::unique_ptr<std::byte[]> buffer_;
 };
 
 } // namespace zelvoro::platform::netlink
