@@ -1,6 +1,7 @@
 // Choosing where a device's DNS servers are set, and setting them in the resolver file: its
 // nameserver lines rewritten.
 #include "platform/device_applier_linux.h"
+#include "platform/file_descriptor_linux.h"
 #include "platform/network_namespace_linux.h"
 #include "platform/resolver_file.h"
 
@@ -17,50 +18,6 @@ namespace zelvoro::platform {
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Reads the whole file from its start; false on a failed read.
-bool read_all(int fd, std::string& content) {
-    char chunk[4096];
-    for (;;) {
-        const ssize_t size = ::read(fd, chunk, sizeof chunk);
-        if (size > 0) {
-            content.append(chunk, static_cast<std::size_t>(size));
-        } else if (size == 0) {
-            return true;
-        } else if (errno != EINTR) {
-            return false;
-        }
-    }
-}
-
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t size = ::write(fd, bytes.data(), bytes.size());
-        if (size >= 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(size));
-        } else if (errno != EINTR) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The file is rewritten in place, never replaced: it may be a bind mount (as inside
 // "ip netns exec"), which a rename cannot replace.
 class ResolverFileDns final : public DnsServerSetter {
@@ -70,7 +27,7 @@ public:
     int replace(int /*link_index*/, const std::vector<Ipv4Address>& servers) override {
         const FileDescriptor file(::open(file_.c_str(), O_RDWR | O_CLOEXEC));
         std::string content;
-        if (file.get() < 0 || !read_all(file.get(), content)) {
+        if (!file.is_open() || !read_all(file.get(), content)) {
             return adapter_result_of_errno(errno);
         }
         const std::string updated = replace_nameservers(content, servers);

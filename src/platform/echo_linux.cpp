@@ -3,6 +3,7 @@
 // nor a process that was descheduled for a while changes a verdict.
 #include "platform/echo.h"
 #include "platform/echo_requests.h"
+#include "platform/file_descriptor_linux.h"
 #include "platform/icmp_packet.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 #include <poll.h>
 #include <sys/random.h>
 #include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace zelvoro::platform {
@@ -51,23 +51,6 @@ timespec to_timespec(nanoseconds duration) {
                     static_cast<long>((duration - seconds).count())};
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 struct Datagram {
     Ipv4Address source;
     StampTime received;
@@ -83,11 +66,11 @@ public:
     static std::optional<EchoSocket> open() {
         const int flags = SOCK_NONBLOCK | SOCK_CLOEXEC;
         FileDescriptor ping(::socket(AF_INET, SOCK_DGRAM | flags, IPPROTO_ICMP));
-        if (ping.get() >= 0) {
+        if (ping.is_open()) {
             return EchoSocket(std::move(ping), false);
         }
         FileDescriptor raw(::socket(AF_INET, SOCK_RAW | flags, IPPROTO_ICMP));
-        if (raw.get() >= 0) {
+        if (raw.is_open()) {
             return EchoSocket(std::move(raw), true);
         }
         return std::nullopt;

@@ -1,5 +1,6 @@
 // Replacing a file on Linux: a temporary file beside the target, renamed over it once written
 // and flushed; written in place where a rename cannot stand in for the file.
+#include "platform/file_descriptor_linux.h"
 #include "platform/file_replace.h"
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace zelvoro::platform {
 
@@ -29,42 +29,6 @@ constexpr mode_t permission_bits = 07777;
 // file standing in for an existing one is private until it takes the old file's bits.
 constexpr mode_t new_file_mode = 0666;
 constexpr mode_t private_mode = 0600;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { close(); }
-
-    int get() const { return fd_; }
-    bool is_open() const { return fd_ >= 0; }
-
-    void reset(int fd) {
-        close();
-        fd_ = fd;
-    }
-
-    // Reports the errors some file systems only give when the file is closed.
-    bool close() { return fd_ < 0 || ::close(std::exchange(fd_, -1)) == 0; }
-
-private:
-    int fd_;
-};
-
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 // The file a path names once symbolic links are followed; a dangling link gives the file it
 // points at, which writing through the link would create. Nothing for a loop of links.
@@ -150,7 +114,7 @@ public:
 
 private:
     fs::path path_;
-    FileDescriptor fd_{-1};
+    FileDescriptor fd_;
     int error_ = 0;
     bool renamed_ = false;
 };

@@ -1,8 +1,10 @@
-// The rtnetlink conversation that reads the kernel's IPv4 neighbour table: the dump request,
-// and what each datagram of the answer proves. Pure apart from the clock tick it is given.
+// What the kernel's IPv4 neighbour table says, read through the rtnetlink client: the dump
+// request, and the entries of its answer that prove a device. Pure apart from the clock tick it
+// is given.
 #pragma once
 
 #include "platform/neighbour_sightings.h"
+#include "platform/netlink_route_linux.h"
 
 #include <chrono>
 #include <cstdint>
@@ -11,18 +13,13 @@
 
 namespace zelvoro::platform::netlink {
 
-// RTM_GETNEIGH with NLM_F_DUMP for the IPv4 family, carrying `sequence`.
-std::vector<std::uint8_t> neighbour_dump_request(std::uint32_t sequence);
+// RTM_GETNEIGH for the IPv4 family, to be sent as a dump.
+Request neighbour_dump_request();
 
-// The least time a confirmation age of `ticks` can stand for (see read_neighbour_dump).
+// The least time a confirmation age of `ticks` can stand for (see neighbour_sightings).
 std::chrono::milliseconds least_confirmed_age(std::uint32_t ticks, std::chrono::microseconds tick);
 
-enum class DumpProgress { more, done, failed };
-
-// Reads one datagram of the answer to the request `sequence`: every RTM_NEWNEIGH entry of it
-// that proves a device (see below) is appended to `sightings`. Returns `done` at NLMSG_DONE,
-// `failed` at an NLMSG_ERROR or a message that does not fit its datagram, `more` otherwise.
-// Messages of other sequence numbers are passed over.
+// The RTM_NEWNEIGH entries among `replies` that prove a device, in their order.
 //
 // An entry proves a device when its state comes from address resolution (REACHABLE, STALE,
 // DELAY or PROBE; not INCOMPLETE, FAILED, NOARP, PERMANENT) and it holds a 6-byte NDA_LLADDR, an
@@ -30,8 +27,7 @@ enum class DumpProgress { more, done, failed };
 // confirmation (jiffies converted to USER_HZ, the unit sysconf(_SC_CLK_TCK) names), truncated,
 // and a jiffy is at most one tick long: the true age is more than (ticks - 1) * `tick`, which is
 // the sighting's age.
-DumpProgress read_neighbour_dump(std::span<const std::uint8_t> datagram, std::uint32_t sequence,
-                                 std::chrono::microseconds tick,
-                                 std::vector<NeighbourSighting>& sightings);
+std::vector<NeighbourSighting> neighbour_sightings(std::span<const Reply> replies,
+                                                   std::chrono::microseconds tick);
 
 } // namespace zelvoro::platform::netlink

@@ -2,12 +2,12 @@
 
 #include "platform/platform_error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace zelvoro::platform::netlink {
 
@@ -62,14 +62,6 @@ std::optional<std::span<const std::byte>> Attributes::find(std::uint16_t type) c
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> Attributes::u32(std::uint16_t type) const {
-    const auto value = find(type);
-    if (!value || value->size() < sizeof(std::uint32_t)) {
-        return std::nullopt;
-    }
-    return read_at<std::uint32_t>(*value, 0);
-}
-
 std::optional<Ipv4Address> Attributes::address(std::uint16_t type) const {
     const auto value = find(type);
     if (!value || value->size() != 4) {
@@ -93,34 +85,52 @@ Attributes Reply::attributes(std::size_t header_size) const {
     return Attributes(std::span(payload_).subspan(start));
 }
 
+// NLM_F_REPLACE has the value of NLM_F_ROOT (part of NLM_F_DUMP): whether an answer is a dump is
+// told by its messages (NLMSG_DONE ends a dump), never by the request's flags.
+void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, Answer& answer) {
+    std::size_t offset = 0;
+    while (!answer.error && offset + sizeof(nlmsghdr) <= datagram.size()) {
+        const auto header = read_at<nlmsghdr>(datagram, offset);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || offset + header.nlmsg_len > datagram.size()) {
+            fail("receive", EBADMSG);
+        }
+        const auto payload =
+            datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
+        offset += aligned(header.nlmsg_len);
+        if (header.nlmsg_seq != sequence) {
+            continue; // the late answer to an earlier request
+        }
+        answer.interrupted = answer.interrupted || (header.nlmsg_flags & NLM_F_DUMP_INTR) != 0;
+        if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_DONE) {
+            // Both start with the (negative) error value; an acknowledgement carries 0.
+            answer.error = payload.size() >= sizeof(int) ? -read_at<int>(payload, 0) : 0;
+        } else if (header.nlmsg_type >= NLMSG_MIN_TYPE) {
+            answer.replies.emplace_back(header.nlmsg_type,
+                                        std::vector<std::byte>(payload.begin(), payload.end()));
+        }
+    }
+}
+
 RouteSocket::RouteSocket()
     : fd_(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)),
-      buffer_(receive_buffer_size) {
-    if (fd_ < 0) {
+      buffer_(std::make_unique_for_overwrite<std::byte[]>(receive_buffer_size)) {
+    if (!fd_.is_open()) {
         fail("socket", errno);
     }
 }
 
-RouteSocket::~RouteSocket() {
-    ::close(fd_);
-}
-
 int RouteSocket::change(const Request& request) {
-    const std::uint32_t sequence = send(request, NLM_F_ACK);
-    bool interrupted = false;
-    return receive(sequence, nullptr, interrupted);
+    return *receive(send(request, NLM_F_ACK)).error;
 }
 
 std::vector<Reply> RouteSocket::dump(const Request& request) {
     for (int attempt = 1;; ++attempt) {
-        std::vector<Reply> replies;
-        bool interrupted = false;
-        const int error = receive(send(request, NLM_F_DUMP), &replies, interrupted);
-        if (error != 0) {
-            fail("dump", error);
+        Answer answer = receive(send(request, NLM_F_DUMP));
+        if (*answer.error != 0) {
+            fail("dump", *answer.error);
         }
-        if (!interrupted || attempt == dump_attempts) {
-            return replies;
+        if (!answer.interrupted || attempt == dump_attempts) {
+            return std::move(answer.replies);
         }
     }
 }
@@ -137,7 +147,7 @@ std::uint32_t RouteSocket::send(const Request& request, std::uint16_t extra_flag
     kernel.nl_family = AF_NETLINK;
     ssize_t sent = -1;
     do {
-        sent = ::sendto(fd_, message.data(), message.size(), 0,
+        sent = ::sendto(fd_.get(), message.data(), message.size(), 0,
                         reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) {
@@ -146,50 +156,30 @@ std::uint32_t RouteSocket::send(const Request& request, std::uint16_t extra_flag
     return sequence;
 }
 
-// NLM_F_REPLACE has the value of NLM_F_ROOT (part of NLM_F_DUMP): whether an answer is a dump is
-// told by its messages (NLMSG_DONE ends a dump), never by the request's flags.
-int RouteSocket::receive(std::uint32_t sequence, std::vector<Reply>* replies, bool& interrupted) {
-    for (;;) {
-        iovec data{buffer_.data(), buffer_.size()};
-        msghdr message{};
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        ssize_t size = -1;
-        do {
-            size = ::recvmsg(fd_, &message, 0);
-        } while (size < 0 && errno == EINTR);
-        if (size < 0) {
-            fail("receive", errno);
-        }
-        if (message.msg_flags & MSG_TRUNC) {
-            fail("receive", EMSGSIZE);
-        }
-        const auto datagram =
-            std::span<const std::byte>(buffer_).first(static_cast<std::size_t>(size));
-        std::size_t offset = 0;
-        while (offset + sizeof(nlmsghdr) <= datagram.size()) {
-            const auto header = read_at<nlmsghdr>(datagram, offset);
-            if (header.nlmsg_len < sizeof(nlmsghdr) ||
-                offset + header.nlmsg_len > datagram.size()) {
-                fail("receive", EBADMSG);
-            }
-            const auto payload =
-                datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
-            offset += aligned(header.nlmsg_len);
-            if (header.nlmsg_seq != sequence) {
-                continue; // the late answer to an earlier request
-            }
-            interrupted = interrupted || (header.nlmsg_flags & NLM_F_DUMP_INTR) != 0;
-            if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_DONE) {
-                // Both start with the (negative) error value; an acknowledgement carries 0.
-                return payload.size() >= sizeof(int) ? -read_at<int>(payload, 0) : 0;
-            }
-            if (replies != nullptr && header.nlmsg_type >= NLMSG_MIN_TYPE) {
-                replies->emplace_back(header.nlmsg_type,
-                                      std::vector<std::byte>(payload.begin(), payload.end()));
-            }
-        }
+Answer RouteSocket::receive(std::uint32_t sequence) {
+    Answer answer;
+    while (!answer.error) {
+        read_answer(next_datagram(), sequence, answer);
     }
+    return answer;
+}
+
+std::span<const std::byte> RouteSocket::next_datagram() {
+    iovec data{buffer_.get(), receive_buffer_size};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    ssize_t size = -1;
+    do {
+        size = ::recvmsg(fd_.get(), &message, 0);
+    } while (size < 0 && errno == EINTR);
+    if (size < 0) {
+        fail("receive", errno);
+    }
+    if (message.msg_flags & MSG_TRUNC) {
+        fail("receive", EMSGSIZE);
+    }
+    return {buffer_.get(), static_cast<std::size_t>(size)};
 }
 
 } // namespace zelvoro::platform::netlink

@@ -2,10 +2,12 @@
 // every header and attribute copied in and out, never aliased.
 #pragma once
 
+#include "platform/file_descriptor_linux.h"
 #include "platform/ipv4_address.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,7 +50,19 @@ public:
     explicit Attributes(std::span<const std::byte> bytes) : bytes_(bytes) {}
 
     std::optional<std::span<const std::byte>> find(std::uint16_t type) const;
-    std::optional<std::uint32_t> u32(std::uint16_t type) const;
+    // Nothing when the attribute is missing or shorter than a `Plain`.
+    template <typename Plain> std::optional<Plain> plain(std::uint16_t type) const {
+        const auto value = find(type);
+        if (!value || value->size() < sizeof(Plain)) {
+            return std::nullopt;
+        }
+        Plain result{};
+        std::memcpy(&result, value->data(), sizeof result);
+        return result;
+    }
+    std::optional<std::uint32_t> u32(std::uint16_t type) const {
+        return plain<std::uint32_t>(type);
+    }
     std::optional<Ipv4Address> address(std::uint16_t type) const;
     // A NUL-terminated string attribute, without its terminator.
     std::optional<std::string> text(std::uint16_t type) const;
@@ -83,14 +97,26 @@ private:
     std::vector<std::byte> payload_;
 };
 
+// The answer to one request, as far as its datagrams have been read.
+struct Answer {
+    // The messages of a dump, in the kernel's order.
+    std::vector<Reply> replies;
+    // Whether the kernel flagged the dump as interrupted by a change made meanwhile.
+    bool interrupted = false;
+    // Once the answer is complete: 0, or the errno value the kernel answered with.
+    std::optional<int> error;
+};
+
+// Adds what one datagram says about the answer to the request `sequence` to `answer`: messages
+// of other requests are passed over, and reading stops where the answer ends. Throws
+// PlatformError when a message does not fit in the datagram.
+void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, Answer& answer);
+
 // A NETLINK_ROUTE socket of this process's network namespace.
 class RouteSocket {
 public:
     // Throws PlatformError when no socket can be opened.
     RouteSocket();
-    RouteSocket(const RouteSocket&) = delete;
-    RouteSocket& operator=(const RouteSocket&) = delete;
-    ~RouteSocket();
 
     // Sends a request that changes something, asking for an acknowledgement; returns 0 or the
     // errno value the kernel answered with. Throws PlatformError when the exchange itself fails.
@@ -102,13 +128,14 @@ public:
 
 private:
     std::uint32_t send(const Request& request, std::uint16_t extra_flags);
-    // Reads datagrams until the answer to `sequence` is complete; returns the kernel's errno
-    // value (0 for success) and fills `replies` with a dump's messages.
-    int receive(std::uint32_t sequence, std::vector<Reply>* replies, bool& interrupted);
+    // Reads datagrams until the answer to `sequence` is complete.
+    Answer receive(std::uint32_t sequence);
+    std::span<const std::byte> next_datagram();
 
-    int fd_;
+    FileDescriptor fd_;
     std::uint32_t next_sequence_ = 1;
-    std::vector<std::byte> buffer_;
+    // Left uninitialised: only what the kernel writes is ever read.
+    std::unique_ptr<std::byte[]> buffer_;
 };
 
 } // namespace zelvoro::platform::netlink

@@ -1,8 +1,12 @@
 // The rtnetlink neighbour dump, read from a datagram the kernel sent (captured in a namespace
-// holding one entry of each kind) and from damaged copies of it.
+// holding one entry of each kind) and from damaged copies of it: first into the answer of the
+// netlink client, then into the entries that prove a device.
 #include "platform/neighbour_dump.h"
+#include "platform/platform_error.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,14 +39,14 @@ const std::vector<std::string_view> captured = {
     // NLMSG_DONE
     "1400000003000200010000001907000000000000",
 };
-std::vector<std::uint8_t> bytes_of(const std::vector<std::string_view>& hex_lines) {
+std::vector<std::byte> bytes_of(const std::vector<std::string_view>& hex_lines) {
     std::string hex;
     for (const std::string_view line : hex_lines) {
         hex += line;
     }
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::byte> bytes;
     for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(at, 2), nullptr, 16)));
+        bytes.push_back(static_cast<std::byte>(std::stoul(hex.substr(at, 2), nullptr, 16)));
     }
     return bytes;
 }
@@ -54,32 +58,37 @@ std::vector<std::string_view> lines(std::size_t first, std::size_t count) {
 TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
     struct Case {
         std::string name;
-        std::vector<std::uint8_t> datagram;
-        DumpProgress progress;
+        std::vector<std::byte> datagram;
+        std::optional<int> error; // nothing while the answer goes on
         std::vector<NeighbourSighting> expected;
         std::uint32_t sequence = 1;
     };
     const NeighbourSighting stale{{{192, 0, 2, 30}}, {0x02, 0x5a, 0, 0, 0, 0x1e}, 63'770ms};
     const NeighbourSighting reachable{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}, 0ms};
-    auto cut = bytes_of(lines(0, 3));
-    cut.resize(cut.size() - 10);
     const std::vector<Case> cases = {
-        {"the whole dump", bytes_of(captured), DumpProgress::done, {stale, reachable}},
-        {"a first part", bytes_of(lines(0, 4)), DumpProgress::more, {stale}},
-        {"the last part", bytes_of(lines(4, 3)), DumpProgress::done, {reachable}},
-        {"a message cut short", cut, DumpProgress::failed, {}},
-        {"the answer to another request", bytes_of(captured), DumpProgress::more, {}, 2},
+        {"the whole dump", bytes_of(captured), 0, {stale, reachable}},
+        {"a first part", bytes_of(lines(0, 4)), std::nullopt, {stale}},
+        {"the last part", bytes_of(lines(4, 3)), 0, {reachable}},
+        {"the answer to another request", bytes_of(captured), std::nullopt, {}, 2},
         {"an error (-EPERM)",
          bytes_of({"24000000020000000100000019070000ffffffff1c0000001e0001030100000000000000"}),
-         DumpProgress::failed,
+         EPERM,
          {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<NeighbourSighting> sightings;
-        EXPECT_EQ(read_neighbour_dump(c.datagram, c.sequence, 10ms, sightings), c.progress);
-        EXPECT_EQ(sightings, c.expected);
+        Answer answer;
+        read_answer(c.datagram, c.sequence, answer);
+        EXPECT_EQ(answer.error, c.error);
+        EXPECT_EQ(neighbour_sightings(answer.replies, 10ms), c.expected);
     }
+}
+
+TEST(platform_neighbour_dump, AMessageCutShortFailsTheAnswer) {
+    auto cut = bytes_of(lines(0, 3));
+    cut.resize(cut.size() - 10);
+    Answer answer;
+    EXPECT_THROW(read_answer(cut, 1, answer), PlatformError);
 }
 
 TEST(platform_neighbour_dump, AgeIsAtLeastOneTickLessThanReported) {
