@@ -2,6 +2,7 @@
 
 #include "platform/wide_text_win32.h"
 #include "ui/toolkit.h"
+#include "ui/win32/list_item_look.h"
 #include "ui/win32/twip_scale.h"
 #include "ui/win32/view_trace.h"
 #include "ui/win32/window_icon.h"
@@ -87,7 +88,10 @@ NativeKind native_kind(const Control& control) {
     case ControlKind::label:
         return {L"STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0};
     case ControlKind::list_box:
-        return {L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+        return {L"LISTBOX",
+                WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED |
+                    LBS_HASSTRINGS,
+                WS_EX_CLIENTEDGE};
     case ControlKind::button:
         return {L"BUTTON", BS_PUSHBUTTON, 0};
     case ControlKind::frame:
@@ -161,6 +165,10 @@ private:
 } // namespace
 
 bool FormWindow::register_class() {
+    INITCOMMONCONTROLSEX tooltips{};
+    tooltips.dwSize = sizeof tooltips;
+    tooltips.dwICC = ICC_TAB_CLASSES; // the tooltip class
+    InitCommonControlsEx(&tooltips);
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = &FormWindow::window_proc;
@@ -216,10 +224,11 @@ void FormWindow::build() {
     for (Control* control : controls) {
         const int id = first_control_id + static_cast<int>(bindings_.size());
         if (HWND hwnd = make_control(*control, id)) {
-            bindings_.push_back({control, hwnd, {}});
+            bindings_.push_back({.control = control, .hwnd = hwnd});
         }
     }
     place_controls();
+    make_tooltip();
 }
 
 HWND FormWindow::make_control(Control& control, int id) {
@@ -256,6 +265,40 @@ void FormWindow::make_icons() {
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon.get()));
     big_icon_ = std::move(big_icon);
     small_icon_ = std::move(small_icon);
+}
+
+// One tooltip for the window, with a tool for each list; it asks for its text when it shows.
+void FormWindow::make_tooltip() {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                               nullptr, instance(), nullptr);
+    if (tooltip_ == nullptr) {
+        return;
+    }
+    for (const Binding& binding : bindings_) {
+        if (binding.control->kind() == ControlKind::list_box) {
+            TTTOOLINFOW tool{};
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;
+            tool.uFlags = TTF_IDISHWND;
+            tool.hwnd = hwnd_;
+            tool.uId = reinterpret_cast<UINT_PTR>(binding.hwnd);
+            tool.lpszText = LPSTR_TEXTCALLBACKW;
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+}
+
+// The height of a line of text in `font`: the height of a list's items, as the system gives a
+// list that draws its own items.
+int FormWindow::text_height(HFONT font) const {
+    HDC dc = GetDC(hwnd_);
+    TEXTMETRICW metrics{};
+    {
+        const Selection selected(dc, font);
+        GetTextMetricsW(dc, &metrics);
+    }
+    ReleaseDC(hwnd_, dc);
+    return metrics.tmHeight;
 }
 
 HFONT FormWindow::font_for(const Control& control) const {
@@ -371,9 +414,28 @@ void FormWindow::show_list(const ListBox& list) {
         }
         trace_list(*binding);
     }
+    show_notes(*binding, list);
     if (SendMessageW(hwnd, LB_GETCURSEL, 0, 0) != list.selected_index()) {
         SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(list.selected_index()), 0);
     }
+}
+
+// The items are drawn and their tooltips found from the view's copy of the notes.
+void FormWindow::show_notes(Binding& binding, const ListBox& list) {
+    std::vector<std::optional<ListItemNote>> notes;
+    notes.reserve(static_cast<std::size_t>(list.count()));
+    for (int i = 0; i < list.count(); ++i) {
+        notes.push_back(list.note(i));
+    }
+    if (notes == binding.notes) {
+        return;
+    }
+    binding.notes = std::move(notes);
+    binding.tip.clear();
+    if (tooltip_ != nullptr) {
+        SendMessageW(tooltip_, TTM_POP, 0, 0);
+    }
+    InvalidateRect(binding.hwnd, nullptr, FALSE);
 }
 
 void FormWindow::show_focus(const Control& control) {
@@ -430,6 +492,7 @@ LRESULT CALLBACK FormWindow::window_proc(HWND hwnd, UINT message, WPARAM wparam,
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->hwnd_ = nullptr;
+        form->tooltip_ = nullptr; // destroyed with its owner
         form->bindings_.clear();
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }
@@ -447,6 +510,27 @@ LRESULT FormWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     case WM_CTLCOLORSTATIC:
         return static_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_MEASUREITEM: // sent while a list is made, before it has the form's font
+        if (auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+            item.CtlType == ODT_LISTBOX) {
+            item.itemHeight = static_cast<UINT>(text_height(form_font_.get()));
+            return TRUE;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+            item.CtlType == ODT_LISTBOX) {
+            draw_list_item(item);
+            return TRUE;
+        }
+        break;
+    case WM_NOTIFY:
+        if (auto& header = *reinterpret_cast<NMHDR*>(lparam);
+            header.hwndFrom == tooltip_ && header.code == TTN_GETDISPINFOW) {
+            fill_tip(reinterpret_cast<NMTTDISPINFOW&>(header));
+            return 0;
+        }
+        break;
     case WM_SETCURSOR:
         if (LOWORD(lparam) == HTCLIENT && set_link_cursor(reinterpret_cast<HWND>(wparam))) {
             return TRUE;
@@ -490,6 +574,10 @@ LRESULT FormWindow::handle_control_message(Binding& binding, UINT message, WPARA
                                            LPARAM lparam) {
     const HWND hwnd = binding.hwnd;
     const bool text_box = binding.control->kind() == ControlKind::text_box;
+    if (binding.control->kind() == ControlKind::list_box && message >= WM_MOUSEFIRST &&
+        message <= WM_MOUSELAST) {
+        track_tip(binding, message, wparam, lparam);
+    }
     switch (message) {
     case WM_GETDLGCODE:
         if (const auto* key = reinterpret_cast<const MSG*>(lparam);
@@ -634,8 +722,11 @@ void FormWindow::dpi_changed(unsigned dpi, const RECT& suggested) {
     const GdiObject<HFONT> old_link_font = std::move(link_font_);
     make_fonts();
     for (const Binding& binding : bindings_) {
-        SendMessageW(binding.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(*binding.control)),
-                     TRUE);
+        const HFONT font = font_for(*binding.control);
+        SendMessageW(binding.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (binding.control->kind() == ControlKind::list_box) {
+            SendMessageW(binding.hwnd, LB_SETITEMHEIGHT, 0, text_height(font));
+        }
     }
     make_icons();
     place_controls();
@@ -653,6 +744,54 @@ LRESULT FormWindow::static_colours(HDC dc, HWND control) {
     SetTextColor(dc, style == TextStyle::link ? link_colour : accent_colour);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// A list's item as the system draws it (selection, focus rectangle), a warning's text in the
+// warning colour while the item is not selected.
+void FormWindow::draw_list_item(const DRAWITEMSTRUCT& item) {
+    const Binding* binding = binding_of(item.hwndItem);
+    if (binding == nullptr) {
+        return;
+    }
+    const bool empty = item.itemID == static_cast<UINT>(-1); // an empty list's focus rectangle
+    const auto index = static_cast<std::size_t>(item.itemID);
+    const bool warning = !empty && index < binding->notes.size() && binding->notes[index] &&
+                         binding->notes[index]->warning;
+    const std::wstring text =
+        empty ? std::wstring() : list_item(item.hwndItem, static_cast<int>(item.itemID));
+    const Selection font(item.hDC,
+                         reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+    paint_list_item(item.hDC, item.rcItem, text, item.itemState, warning);
+}
+
+// The tooltip follows the item under the mouse: onto an item with another tooltip, the one
+// shown goes, and the tooltip shows the new one (none for an item without a note) once the
+// mouse rests.
+void FormWindow::track_tip(Binding& binding, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (tooltip_ == nullptr) {
+        return;
+    }
+    if (message == WM_MOUSEMOVE) {
+        std::wstring tip = platform::widen(
+            item_tooltip(binding.notes, SendMessageW(binding.hwnd, LB_ITEMFROMPOINT, 0, lparam)));
+        if (tip != binding.tip) {
+            binding.tip = std::move(tip);
+            SendMessageW(tooltip_, TTM_POP, 0, 0);
+        }
+    }
+    MSG relayed{};
+    relayed.hwnd = binding.hwnd;
+    relayed.message = message;
+    relayed.wParam = wparam;
+    relayed.lParam = lparam;
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+// The tooltip asks for a list's text when it shows.
+void FormWindow::fill_tip(NMTTDISPINFOW& info) {
+    Binding* binding = binding_of(reinterpret_cast<HWND>(info.hdr.idFrom));
+    info.szText[0] = L'\0';
+    info.lpszText = binding == nullptr ? info.szText : binding->tip.data();
 }
 
 // A group box draws its caption in the colour of the visual style, whatever its parent asks

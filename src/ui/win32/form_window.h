@@ -12,9 +12,14 @@
 #include "ui/window.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 namespace zelvoro::ui::win32 {
 
@@ -22,7 +27,8 @@ class ViewTrace;
 
 class FormWindow {
 public:
-    // Registers the window class every form uses; once per process, before the first form.
+    // Registers the window class every form uses (and the tooltip class); once per process,
+    // before the first form.
     static bool register_class();
     static void unregister_class();
 
@@ -52,7 +58,10 @@ private:
     struct Binding {
         Control* control;
         HWND hwnd;
-        CharFilter chars; // text boxes only
+        CharFilter chars{}; // text boxes only
+        // Lists only: the notes of the items shown, and the tooltip of the item under the mouse.
+        std::vector<std::optional<ListItemNote>> notes{};
+        std::wstring tip{};
     };
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -66,6 +75,8 @@ private:
     HWND make_control(Control& control, int id);
     void make_fonts();
     void make_icons();
+    void make_tooltip();
+    int text_height(HFONT font) const;
     void place_controls();
     void fit_window(int left, int top);
     void place_mid_screen();
@@ -87,6 +98,10 @@ private:
     void activated();
     void dpi_changed(unsigned dpi, const RECT& suggested);
     LRESULT static_colours(HDC dc, HWND control);
+    void draw_list_item(const DRAWITEMSTRUCT& item);
+    void show_notes(Binding& binding, const ListBox& list);
+    void track_tip(Binding& binding, UINT message, WPARAM wparam, LPARAM lparam);
+    void fill_tip(NMTTDISPINFOW& info);
     void paint_accent_frame(HWND frame);
     bool set_link_cursor(HWND under_cursor);
     void deliver(const std::function<void()>& event);
@@ -98,6 +113,7 @@ private:
     Window* window_;
     ViewTrace* trace_;
     HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr; // one tool per list, owned by the window
     unsigned dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::vector<Binding> bindings_;
     GdiObject<HFONT> form_font_;

@@ -1,6 +1,7 @@
-// zelvoro-screenshot.exe: the Windows program with stand-ins for the echo service and the
-// shell (some addresses of every segment answer, nothing goes on the network), for the
-// screenshots that scripts/screenshot-windows.sh takes of its windows.
+// zelvoro-screenshot.exe: the Windows program with stand-ins for the echo service, the shell
+// and the neighbour table (some addresses of every segment answer, a device confirmed its MAC
+// on .1 and on .5, which does not answer; nothing goes on the network), for the screenshots
+// that scripts/screenshot-windows.sh takes of its windows.
 #include "app/application.h"
 #include "support/fake_services.h"
 #include "ui/toolkit.h"
@@ -27,6 +28,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     fakes.echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
         return answering.contains(address.octets[3]);
     };
+    fakes.neighbours.present = {{{{192, 168, 1, 1}}, {0x02, 0x00, 0x5e, 0x00, 0x00, 0x01}},
+                                {{{192, 168, 1, 5}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}}};
     zelvoro::shared::ProcessState state;
     zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
