@@ -99,6 +99,9 @@ int main(int argc, char* argv[]) {
     echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
         return answering.contains(address.octets[3]);
     };
+    // One answering host with its MAC, and one silent address a device answered ARP for.
+    fakes.neighbours.present = {{{{192, 168, 1, 1}}, {0x02, 0x00, 0x5e, 0x00, 0x00, 0x01}},
+                                {{{192, 168, 1, 5}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}}};
     zelvoro::platform::Services& services = fakes.services;
     zelvoro::shared::ProcessState state;
     zelvoro::ui::qt::QtBackend backend;
