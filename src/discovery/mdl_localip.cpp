@@ -11,6 +11,8 @@ namespace zelvoro::discovery {
 namespace {
 
 constexpr std::string_view error_text = "ERROR";
+constexpr std::string_view no_adapter = "网络检测失败!请检查网卡是否正常!";
+constexpr std::string_view no_adapter_title = "无法检测!";
 // Set once a first address is stored. It is moved in from a temporary: GCC 12 warns wrongly
 // (-Wrestrict) about copying a short literal into a string here.
 constexpr std::string_view first_stored = "1";
@@ -89,6 +91,16 @@ void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& s
         toolkit.message_box(error_text);
     } catch (const TableError&) {
         toolkit.message_box(error_text);
+    }
+}
+
+void fill_with_local_address(const ui::AddressRow& row, platform::AddressTable& table,
+                             shared::ProcessState& state, ui::Toolkit& toolkit) {
+    scan_local_addresses(table, state, toolkit);
+    if (state.local_address_count.value_or(0) >= 1) {
+        row.fill(state.first_local_address);
+    } else {
+        toolkit.message_box(no_adapter, ui::MessageBoxStyle::ok, no_adapter_title);
     }
 }
 

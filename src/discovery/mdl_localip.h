@@ -4,6 +4,7 @@
 
 #include "platform/address_table.h"
 #include "shared/process_state.h"
+#include "ui/address_row.h"
 #include "ui/toolkit.h"
 
 #include <array>
@@ -26,5 +27,10 @@ std::string address_text(const std::array<std::uint8_t, 4>& address);
 // returns normally.
 void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& state,
                           ui::Toolkit& toolkit);
+
+// 本机IP of either window: scans, then fills `row` with the first address (each field's change
+// handling running as if typed), or says that no address was found and leaves the row alone.
+void fill_with_local_address(const ui::AddressRow& row, platform::AddressTable& table,
+                             shared::ProcessState& state, ui::Toolkit& toolkit);
 
 } // namespace zelvoro::discovery

@@ -25,8 +25,6 @@ constexpr std::string_view address_applied = "IP设置成功!";
 constexpr std::string_view address_failed = "IP设置失败!重试!";
 constexpr std::string_view dns_applied = "DNS设置成功!";
 constexpr std::string_view dns_failed = "DNS设置失败!重试!";
-constexpr std::string_view no_adapter = "网络检测失败!请检查网卡是否正常!";
-constexpr std::string_view cannot_detect = "无法检测!";
 } // namespace text
 
 bool value_is(const ui::TextBox& field, unsigned whole) {
@@ -130,12 +128,7 @@ void FrmIpset::cmdok2_click() {
 
 // The IP row gets the machine's first address; the handed-over address is left as it is.
 void FrmIpset::cmdlocal2_click() {
-    discovery::scan_local_addresses(services_.address_table, state_, toolkit());
-    if (state_.local_address_count.value_or(0) >= 1) {
-        ui_.ip_row.fill(state_.first_local_address);
-    } else {
-        toolkit().message_box(text::no_adapter, ui::MessageBoxStyle::ok, text::cannot_detect);
-    }
+    discovery::fill_with_local_address(ui_.ip_row, services_.address_table, state_, toolkit());
 }
 
 void FrmIpset::cmdresetip_click() {

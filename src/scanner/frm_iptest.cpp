@@ -30,7 +30,6 @@ constexpr std::string_view no_icmp_permission =
 constexpr std::string_view sweep_done = "检测完成,双击IP打开主机!";
 constexpr std::string_view double_click_hint = "双击上面IP,进入主机;双击下面,设置IP。";
 constexpr std::string_view octet_hint = "小提示，不足3位时,回车或'.'编辑下一项!";
-constexpr std::string_view no_adapter = "网络检测失败!请检查网卡是否正常!";
 constexpr std::string_view empty_list = "列表为空，先检测!";
 constexpr std::string_view empty_list_title = "先检测!";
 constexpr std::string_view no_location = "请指定正确的位置！";
@@ -154,12 +153,7 @@ void FrmIPtest::cmdipset_click() {
 // The start row gets the machine's first address; its last field's change handling fills the
 // end row.
 void FrmIPtest::cmdget_click() {
-    discovery::scan_local_addresses(services_.address_table, state_, toolkit());
-    if (state_.local_address_count.value_or(0) >= 1) {
-        ui_.start_row.fill(state_.first_local_address);
-    } else {
-        toolkit().message_box(text::no_adapter, ui::MessageBoxStyle::ok, text::cannot_sweep_title);
-    }
+    discovery::fill_with_local_address(ui_.start_row, services_.address_table, state_, toolkit());
 }
 
 // The public address and its location, shown and then put on the clipboard; nothing is

@@ -17,6 +17,19 @@ class Window;
 enum class MessageBoxStyle { ok = 0, ok_cancel = 1, yes_no = 4 };
 enum class MessageBoxResult { ok = 1, cancel = 2, yes = 6, no = 7 };
 
+// The answer of a box closed without a choice: OK, Cancel or No.
+constexpr MessageBoxResult cancelling_result(MessageBoxStyle style) {
+    switch (style) {
+    case MessageBoxStyle::ok:
+        return MessageBoxResult::ok;
+    case MessageBoxStyle::ok_cancel:
+        return MessageBoxResult::cancel;
+    case MessageBoxStyle::yes_no:
+        return MessageBoxResult::no;
+    }
+    return MessageBoxResult::cancel;
+}
+
 struct MessageBoxRequest {
     std::string_view text;
     MessageBoxStyle style = MessageBoxStyle::ok;

@@ -26,18 +26,6 @@ std::vector<BoxButton> buttons_of(MessageBoxStyle style) {
     return {};
 }
 
-MessageBoxResult cancelling_result(MessageBoxStyle style) {
-    switch (style) {
-    case MessageBoxStyle::ok:
-        return MessageBoxResult::ok;
-    case MessageBoxStyle::ok_cancel:
-        return MessageBoxResult::cancel;
-    case MessageBoxStyle::yes_no:
-        return MessageBoxResult::no;
-    }
-    return MessageBoxResult::cancel;
-}
-
 } // namespace
 
 std::unique_ptr<QMessageBox> make_message_box(const MessageBoxRequest& request,

@@ -24,10 +24,6 @@ QWidget* dialog_parent() {
     return QApplication::activeWindow();
 }
 
-MessageBoxResult cancelling_answer(MessageBoxStyle style) {
-    return message_box_result(style, QMessageBox::NoButton);
-}
-
 } // namespace
 
 QtBackend::QtBackend() : icon_(window_icon()) {}
@@ -58,7 +54,7 @@ FormView* QtBackend::form(std::string_view window_name) const {
 MessageBoxResult QtBackend::message_box(const MessageBoxRequest& request,
                                         std::string_view app_title) {
     if (!queued_answers_.empty() || unattended_) {
-        MessageBoxResult answer = cancelling_answer(request.style);
+        MessageBoxResult answer = cancelling_result(request.style);
         if (!queued_answers_.empty()) {
             answer = queued_answers_.front();
             queued_answers_.pop_front();

@@ -45,17 +45,8 @@ MessageBoxResult message_box_result(int pressed, MessageBoxStyle style) {
     case IDNO:
         return MessageBoxResult::no;
     default:
-        break;
+        return cancelling_result(style);
     }
-    switch (style) {
-    case MessageBoxStyle::ok:
-        return MessageBoxResult::ok;
-    case MessageBoxStyle::ok_cancel:
-        return MessageBoxResult::cancel;
-    case MessageBoxStyle::yes_no:
-        return MessageBoxResult::no;
-    }
-    return MessageBoxResult::cancel;
 }
 
 // The clipboard takes a global memory block holding the NUL-terminated text.
