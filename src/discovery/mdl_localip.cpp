@@ -1,5 +1,6 @@
 #include "discovery/mdl_localip.h"
 
+#include "platform/ipv4_address.h"
 #include "platform/platform_error.h"
 
 #include <cstring>
@@ -74,13 +75,7 @@ void read_table(platform::AddressTable& table, shared::ProcessState& state) {
 } // namespace
 
 std::string address_text(const std::array<std::uint8_t, 4>& address) {
-    std::string text;
-    for (const std::uint8_t octet : address) {
-        text += std::to_string(octet);
-        text += '.';
-    }
-    text.pop_back();
-    return text;
+    return platform::to_dotted_quad(platform::Ipv4Address{address});
 }
 
 void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& state,
