@@ -3,6 +3,7 @@
 // services that reach the system's management interface.
 #include "app/application.h"
 #include "app/system_services.h"
+#include "platform/com_win32.h"
 #include "ui/toolkit.h"
 #include "ui/win32/view_trace.h"
 #include "ui/win32/win32_backend.h"
@@ -12,25 +13,9 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 // clang-format on
 
 namespace {
-
-class ComApartment {
-public:
-    ComApartment() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (started_) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool started_;
-};
 
 // The common controls of version 6 (the manifest asks for them), with the visual styles.
 void start_common_controls() {
@@ -54,7 +39,7 @@ int run() {
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-    const ComApartment com;
+    const zelvoro::platform::com::Apartment com;
     start_common_controls();
     return run();
 }
