@@ -2,8 +2,8 @@
 
 namespace zelvoro::ui::win32 {
 
-void CharFilter::key_down(int key_code, bool focus_moved_away) {
-    drop_next_ = key_code == vk_decimal && focus_moved_away;
+void CharFilter::key_down(int key, bool focus_moved_away) {
+    drop_next_ = key == key_code::keypad_decimal_point && focus_moved_away;
 }
 
 bool CharFilter::drops(wchar_t character) {
@@ -12,8 +12,8 @@ bool CharFilter::drops(wchar_t character) {
     return dropped;
 }
 
-bool text_box_wants_key(int key_code) {
-    return key_code == vk_return;
+bool text_box_wants_key(int key) {
+    return key == key_code::enter;
 }
 
 } // namespace zelvoro::ui::win32

@@ -4,15 +4,14 @@
 // line break of Enter, which a single-line box would answer with a beep.
 #pragma once
 
-namespace zelvoro::ui::win32 {
+#include "ui/key_codes.h"
 
-inline constexpr int vk_return = 13;   // VK_RETURN
-inline constexpr int vk_decimal = 110; // VK_DECIMAL, the keypad's decimal point
+namespace zelvoro::ui::win32 {
 
 class CharFilter {
 public:
     // A key went down in the box and its KeyDown has run.
-    void key_down(int key_code, bool focus_moved_away);
+    void key_down(int key, bool focus_moved_away);
     // Whether the box drops this character (the next one it is sent).
     bool drops(wchar_t character);
 
@@ -22,6 +21,6 @@ private:
 
 // Keys a text box asks the dialog navigation to leave to it (WM_GETDLGCODE): Enter, which
 // would otherwise press a default button instead of reaching KeyDown.
-bool text_box_wants_key(int key_code);
+bool text_box_wants_key(int key);
 
 } // namespace zelvoro::ui::win32

@@ -53,33 +53,31 @@ TEST(DialogFilter, MissingFinalBarDanglingDescriptionAndEmptyFilter) {
     EXPECT_EQ(dialog_filter(L""), L"");
 }
 
-constexpr int vk_oem_period = 190;
-
 TEST(CharFilter, KeypadPointThatMovedTheFocusIsDroppedOnce) {
     CharFilter filter;
-    filter.key_down(vk_decimal, true);
+    filter.key_down(key_code::keypad_decimal_point, true);
     EXPECT_TRUE(filter.drops(L'.'));
     EXPECT_FALSE(filter.drops(L'5'));
 }
 
 TEST(CharFilter, PointsThatDidNotMoveTheFocusReachTheBox) {
     CharFilter filter;
-    filter.key_down(vk_decimal, false);
+    filter.key_down(key_code::keypad_decimal_point, false);
     EXPECT_FALSE(filter.drops(L'.'));
-    filter.key_down(vk_oem_period, true);
+    filter.key_down(key_code::period, true);
     EXPECT_FALSE(filter.drops(L'.'));
     // A pending drop ends with the next key, whose character is its own.
-    filter.key_down(vk_decimal, true);
+    filter.key_down(key_code::keypad_decimal_point, true);
     filter.key_down('7', false);
     EXPECT_FALSE(filter.drops(L'7'));
 }
 
 TEST(CharFilter, LineBreaksNeverReachASingleLineBox) {
     CharFilter filter;
-    filter.key_down(vk_return, true);
+    filter.key_down(key_code::enter, true);
     EXPECT_TRUE(filter.drops(L'\r'));
     EXPECT_TRUE(filter.drops(L'\n'));
-    EXPECT_TRUE(text_box_wants_key(vk_return));
+    EXPECT_TRUE(text_box_wants_key(key_code::enter));
     EXPECT_FALSE(text_box_wants_key(9)); // Tab stays the dialog navigation's
 }
 
