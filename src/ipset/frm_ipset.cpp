@@ -32,12 +32,6 @@ bool value_is(const ui::TextBox& field, unsigned whole) {
     return number && number->equals(whole);
 }
 
-void clear(const ui::AddressRow& row) {
-    for (ui::TextBox* field : row) {
-        field->set_text("");
-    }
-}
-
 } // namespace
 
 FrmIpset::FrmIpset(ui::Toolkit& toolkit, platform::Services& services, shared::ProcessState& state)
@@ -132,14 +126,14 @@ void FrmIpset::cmdlocal2_click() {
 }
 
 void FrmIpset::cmdresetip_click() {
-    clear(ui_.ip_row);
-    clear(ui_.gateway_row);
-    clear(ui_.mask_row);
+    ui_.ip_row.clear();
+    ui_.gateway_row.clear();
+    ui_.mask_row.clear();
 }
 
 void FrmIpset::cmdresetsub_click() {
-    clear(ui_.alternate_dns_row);
-    clear(ui_.preferred_dns_row);
+    ui_.alternate_dns_row.clear();
+    ui_.preferred_dns_row.clear();
 }
 
 void FrmIpset::cmdback_click() {
@@ -177,7 +171,7 @@ void FrmIpset::prefill_mask_and_gateway() {
     if (!value_is(ui_.ip_row[3], 1)) {
         ui_.gateway_row[3].set_text("1");
     } else {
-        clear(ui_.gateway_row);
+        ui_.gateway_row.clear();
     }
     if (nothing_picked()) {
         ui_.ip_row[3].set_focus();

@@ -138,11 +138,8 @@ void FrmIPtest::show_sweep_hints() {
 
 // Each write runs that field's change handling before the next field is cleared.
 void FrmIPtest::cmdclear_click() {
-    for (const ui::AddressRow* row : {&ui_.start_row, &ui_.end_row}) {
-        for (ui::TextBox* field : *row) {
-            field->set_text("");
-        }
-    }
+    ui_.start_row.clear();
+    ui_.end_row.clear();
 }
 
 void FrmIPtest::cmdipset_click() {

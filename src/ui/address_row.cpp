@@ -43,4 +43,10 @@ void AddressRow::fill(std::string_view dotted_quad) const {
     fields_[3]->set_text(dotted_quad.substr(dots[2] + 1));
 }
 
+void AddressRow::clear() const {
+    for (TextBox* field : fields_) {
+        field->set_text("");
+    }
+}
+
 } // namespace zelvoro::ui

@@ -29,6 +29,8 @@ public:
     // each write running that field's change handling. A text with fewer than three dots
     // leaves the fields it does not reach untouched.
     void fill(std::string_view dotted_quad) const;
+    // Empties the four fields in field order, each write running that field's change handling.
+    void clear() const;
 
 private:
     std::array<TextBox*, 4> fields_;
