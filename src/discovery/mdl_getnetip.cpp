@@ -2,6 +2,7 @@
 
 #include "platform/code_page_936.h"
 #include "platform/environment.h"
+#include "platform/platform_error.h"
 
 namespace zelvoro::discovery {
 
@@ -16,7 +17,14 @@ std::string address_page_url_from_environment() {
 
 std::string fetch_address_page(platform::HttpClient& http, std::string_view url) {
     const auto body = http.get(url, address_page_user_agent);
-    return body ? platform::utf8_from_cp936(*body) : std::string();
+    if (!body) {
+        return {};
+    }
+    try {
+        return platform::utf8_from_cp936(*body);
+    } catch (const platform::PlatformError&) {
+        return {};
+    }
 }
 
 } // namespace zelvoro::discovery

@@ -22,7 +22,8 @@ std::string address_page_url(std::string_view host);
 // The page address for this run, from the environment; read once when the program starts.
 std::string address_page_url_from_environment();
 
-// The page body decoded from code page 936 as a whole, or the empty text when no page came.
+// The page body decoded from code page 936 as a whole, or the empty text when no page came or
+// the system cannot decode the code page.
 std::string fetch_address_page(platform::HttpClient& http, std::string_view url);
 
 } // namespace zelvoro::discovery

@@ -6,6 +6,9 @@
 
 namespace zelvoro::platform {
 
+// Both conversions throw PlatformError when the system has no converter for the code page
+// (Linux: glibc's conversion modules are missing).
+
 // Decodes a whole byte sequence as the Windows table does. A byte that starts no character
 // (0xFF, a lead byte at the end or before a byte that cannot follow it) becomes U+FFFD, and
 // decoding goes on with the next byte.

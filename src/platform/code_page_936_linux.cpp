@@ -5,12 +5,14 @@
 // Multilingual Plane.
 #include "platform/code_page_936.h"
 #include "platform/code_page_936_private_use.h"
+#include "platform/platform_error.h"
 
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <iconv.h>
 #include <optional>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -80,7 +82,8 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {
         if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {
-            throw std::system_error(errno, std::generic_category(), "iconv_open");
+            throw PlatformError(std::string("iconv_open: ") +
+                                std::generic_category().message(errno));
         }
     }
     Converter(const Converter&) = delete;
