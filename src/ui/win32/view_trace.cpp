@@ -1,33 +1,25 @@
 #include "ui/win32/view_trace.h"
 
+#include "platform/environment.h"
+#include "platform/wide_text_win32.h"
+
 #include <filesystem>
-#include <string>
-#include <windows.h>
 
 namespace zelvoro::ui::win32 {
 
 namespace {
 
-constexpr const wchar_t* trace_variable = L"ZELVORO_VIEW_TRACE";
-
-std::wstring environment_value(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) {
-        return {};
-    }
-    std::wstring value(size, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
+constexpr std::string_view trace_variable = "ZELVORO_VIEW_TRACE";
 
 } // namespace
 
 std::unique_ptr<ViewTrace> ViewTrace::from_environment() {
-    const std::wstring path = environment_value(trace_variable);
-    if (path.empty()) {
+    const auto path = platform::environment_variable(trace_variable);
+    if (!path || path->empty()) {
         return nullptr;
     }
-    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::app);
+    std::ofstream file(std::filesystem::path(platform::widen(*path)),
+                       std::ios::binary | std::ios::app);
     if (!file) {
         return nullptr;
     }
