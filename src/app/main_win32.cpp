@@ -9,21 +9,9 @@
 #include "ui/win32/win32_backend.h"
 
 #include <string>
-
-// clang-format off
 #include <windows.h>
-#include <commctrl.h>
-// clang-format on
 
 namespace {
-
-// The common controls of version 6 (the manifest asks for them), with the visual styles.
-void start_common_controls() {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
-}
 
 int run() {
     zelvoro::app::SystemServices system;
@@ -40,6 +28,5 @@ int run() {
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
     const zelvoro::platform::com::Apartment com;
-    start_common_controls();
     return run();
 }

@@ -165,10 +165,12 @@ private:
 } // namespace
 
 bool FormWindow::register_class() {
-    INITCOMMONCONTROLSEX tooltips{};
-    tooltips.dwSize = sizeof tooltips;
-    tooltips.dwICC = ICC_TAB_CLASSES; // the tooltip class
-    InitCommonControlsEx(&tooltips);
+    // The common controls of version 6 (the program's manifest asks for them, with the visual
+    // styles), and the tooltip class.
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
+    InitCommonControlsEx(&controls);
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = &FormWindow::window_proc;

@@ -27,8 +27,8 @@ class ViewTrace;
 
 class FormWindow {
 public:
-    // Registers the window class every form uses (and the tooltip class); once per process,
-    // before the first form.
+    // Registers the window class every form uses, and the common controls' classes (the
+    // tooltip's included); once per process, before the first form.
     static bool register_class();
     static void unregister_class();
 

@@ -10,19 +10,10 @@
 
 #include <set>
 #include <string>
-
-// clang-format off
 #include <windows.h>
-#include <commctrl.h>
-// clang-format on
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
-
     zelvoro::fakes::FakeServices fakes;
     const std::set<int> answering{1, 2, 3, 8, 13, 21, 34};
     fakes.echo.answers = [&answering](const zelvoro::platform::Ipv4Address& address) {
