@@ -212,6 +212,12 @@ ui::Control& Runner::shown_control(const Argument& path) const {
     return *control;
 }
 
+ui::Control* Runner::loaded_control(const std::string& path) const {
+    const auto dot = path.find('.');
+    ui::Window* window = dot == std::string::npos ? nullptr : toolkit_.loaded(path.substr(0, dot));
+    return window == nullptr ? nullptr : window->find(path.substr(dot + 1));
+}
+
 // A command on a control first gives it the focus, as a click or a tab would.
 void Runner::focus(ui::Control& control) {
     if (!control.focusable()) {
@@ -331,9 +337,7 @@ void Runner::print(const Command& command) {
         emit("focus = " + (control == nullptr ? std::string("(none)") : control_path(*control)));
         return;
     }
-    const auto dot = what.find('.');
-    ui::Window* window = dot == std::string::npos ? nullptr : toolkit_.loaded(what.substr(0, dot));
-    ui::Control* control = window == nullptr ? nullptr : window->find(what.substr(dot + 1));
+    const ui::Control* control = loaded_control(what);
     if (control == nullptr) {
         throw ScriptError("nothing to print: " + what);
     }
@@ -342,10 +346,7 @@ void Runner::print(const Command& command) {
 
 // One line per item that has a note; nothing when none has.
 void Runner::print_notes(const Argument& path) {
-    const auto dot = path.text.find('.');
-    ui::Window* window =
-        dot == std::string::npos ? nullptr : toolkit_.loaded(path.text.substr(0, dot));
-    ui::Control* control = window == nullptr ? nullptr : window->find(path.text.substr(dot + 1));
+    const ui::Control* control = loaded_control(path.text);
     if (control == nullptr || control->kind() != ui::ControlKind::list_box) {
         throw ScriptError("no list " + path.text);
     }

@@ -55,6 +55,8 @@ private:
 
     ui::Window& shown_window(const std::string& name) const;
     ui::Control& shown_control(const Argument& path) const;
+    // The control "WINDOW.CONTROL" of a loaded window, shown or hidden; null when there is none.
+    ui::Control* loaded_control(const std::string& path) const;
     void focus(ui::Control& control);
     void emit(const std::string& line);
 
