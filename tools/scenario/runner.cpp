@@ -399,7 +399,11 @@ void Runner::fake_addresses(const Command& command) {
     } else if (mode == "real" && command.arguments.size() == 2) {
         address_table_.use_real();
     } else if (mode == "count" && command.arguments.size() == 3) {
-        address_table_.use_rows(counted_addresses(number_argument(command.arguments[2])));
+        const int count = number_argument(command.arguments[2]);
+        if (count < 0) {
+            throw ScriptError("a negative number of addresses");
+        }
+        address_table_.use_rows(counted_addresses(count));
     } else {
         address_table_.use_rows(addresses_from(command, 1));
     }
