@@ -13,9 +13,6 @@ constexpr std::uint16_t lowest_metric = 1;
 constexpr std::uint16_t highest_metric = 9999;
 // The metric of a gateway given without one.
 constexpr std::uint16_t default_metric = 1;
-// Up to this prefix length a subnet has a network and a broadcast address that no host may
-// take; /31 (point-to-point) and /32 have none.
-constexpr int longest_prefix_with_broadcast = 30;
 
 std::uint32_t to_u32(const Ipv4Address& address) {
     std::uint32_t value = 0;

@@ -12,6 +12,10 @@
 
 namespace zelvoro::platform {
 
+// Up to this prefix length a subnet has a network and a broadcast address that no host may
+// take; /31 (point-to-point) and /32 have none.
+inline constexpr int longest_prefix_with_broadcast = 30;
+
 struct InterfaceAddress {
     Ipv4Address address;
     int prefix_length = 0;

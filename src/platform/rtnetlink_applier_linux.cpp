@@ -12,9 +12,6 @@ namespace zelvoro::platform {
 
 namespace {
 
-// Up to this prefix length a subnet has a broadcast address of its own.
-constexpr int longest_prefix_with_broadcast = 30;
-
 struct AssignedAddress {
     Ipv4Address local;
     Ipv4Address peer; // IFA_ADDRESS: the local address again, unless point-to-point
