@@ -1,6 +1,7 @@
 // The neighbour table on Windows, through GetIpNetTable2.
 #include "platform/neighbour_row_win32.h"
 #include "platform/neighbours.h"
+#include "platform/wine_win32.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,8 +30,7 @@ namespace {
 // entry comes out Reachable with LastReachable 0, one that Linux has held as STALE for minutes
 // included. Nothing read there proves a recent answer.
 bool table_tells_ages() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+    return !running_under_wine();
 }
 
 class IpNetTable {

@@ -3,6 +3,7 @@
 // Windows itself the methods would reconfigure the machine, so only the query runs there.
 #include "platform/adapters.h"
 #include "platform/platform_error.h"
+#include "platform/wine_win32.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,17 +11,11 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace zelvoro::platform {
 namespace {
 
 using Call = std::function<int(AdapterConfiguration&)>;
-
-bool runs_under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 // The result of `call`, or nothing when it could not be made at all.
 std::optional<int> result_of(const Call& call, AdapterConfiguration& adapter) {
@@ -36,7 +31,7 @@ TEST(platform_win32_adapters, MethodsWineLacksNeverReportSuccess) {
     const auto service = make_system_adapter_service();
     std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
     ASSERT_NO_THROW(adapters = service->ip_enabled_adapters());
-    if (!runs_under_wine() || adapters.empty()) {
+    if (!running_under_wine() || adapters.empty()) {
         GTEST_SKIP() << "not under Wine, or the query listed no IP-enabled adapter";
     }
     const std::vector<std::pair<std::string, Call>> calls = {
