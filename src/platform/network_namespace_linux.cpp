@@ -33,8 +33,9 @@ NetworkNamespace this_network_namespace() {
         return NetworkNamespace::unknown;
     }
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
-        if (namespace_at(entry.path()) == own) {
+    for (std::filesystem::directory_iterator entry("/run/netns", error), end;
+         !error && entry != end; entry.increment(error)) {
+        if (namespace_at(entry->path()) == own) {
             return NetworkNamespace::other;
         }
     }

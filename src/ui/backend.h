@@ -1,6 +1,7 @@
 // What a toolkit backend (headless, Qt, Win32) provides to the control models.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,6 +78,17 @@ public:
     virtual void set_busy(bool /*busy*/) {}
     // The program ended: no window is shown any more and no notification follows.
     virtual void program_ended() {}
+    // A user event's handler failed with an exception nothing else caught. The desktop
+    // backends tell the user and go on; by default the exception goes on to the caller.
+    virtual void event_failed(const std::exception& /*error*/) { throw; }
+
+protected:
+    // The box a desktop backend shows for a failed event.
+    void report_failed_event() {
+        constexpr std::string_view text = "本次操作未能完成!";
+        constexpr std::string_view title = "错误";
+        message_box({.text = text, .style = MessageBoxStyle::ok, .title = title}, title);
+    }
 };
 
 } // namespace zelvoro::ui

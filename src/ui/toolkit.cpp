@@ -202,9 +202,14 @@ void Toolkit::deliver(const std::function<void()>& event) {
     if (ended_) {
         return;
     }
-    {
+    try {
         EventScope scope(event_depth_);
         event();
+    } catch (const std::exception& error) {
+        if (event_depth_ > 0) {
+            throw; // the outermost event reports it
+        }
+        backend_.event_failed(error);
     }
     if (event_depth_ == 0) {
         released_.clear();

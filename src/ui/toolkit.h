@@ -65,8 +65,9 @@ public:
     std::optional<std::string> save_file(const SaveFileRequest& request);
     void set_clipboard(std::string_view text);
 
-    // Every user event runs through here: nothing runs after the program has ended, and
-    // windows unloaded by the event's handlers are released only after it has been handled.
+    // Every user event runs through here: nothing runs after the program has ended, windows
+    // unloaded by the event's handlers are released only after it has been handled, and an
+    // exception its handlers let out goes to the backend (Backend::event_failed).
     void deliver(const std::function<void()>& event);
 
 private:

@@ -97,6 +97,10 @@ void QtBackend::set_clipboard(std::string_view text) {
 }
 
 // The wait cursor is shown at once, before the handler blocks the event loop.
+void QtBackend::event_failed(const std::exception& /*error*/) {
+    report_failed_event();
+}
+
 void QtBackend::set_busy(bool busy) {
     if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);

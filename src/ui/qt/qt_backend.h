@@ -44,6 +44,8 @@ public:
     std::optional<std::string> save_file(const SaveFileRequest& request) override;
     void set_clipboard(std::string_view text) override;
     void set_busy(bool busy) override;
+    // Reports the failure in a box ("本次操作未能完成!", title "错误") and goes on.
+    void event_failed(const std::exception& error) override;
     // Hides every window, without any unload handling, and leaves the event loop.
     void program_ended() override;
 

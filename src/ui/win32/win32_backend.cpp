@@ -137,6 +137,10 @@ void Win32Backend::set_clipboard(std::string_view text) {
     CloseClipboard();
 }
 
+void Win32Backend::event_failed(const std::exception& /*error*/) {
+    report_failed_event();
+}
+
 void Win32Backend::set_busy(bool busy) {
     if (busy) {
         cursor_before_busy_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));

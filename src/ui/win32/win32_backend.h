@@ -30,6 +30,8 @@ public:
     // The wait cursor while a handler blocks; no message is handled meanwhile, so nothing
     // replaces it before the handler restores the cursor it found.
     void set_busy(bool busy) override;
+    // Reports the failure in a box ("本次操作未能完成!", title "错误") and goes on.
+    void event_failed(const std::exception& error) override;
     // Hides every window, without any unload handling, and ends the message loop.
     void program_ended() override;
 

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 namespace zelvoro::ui::qt {
 namespace {
@@ -74,6 +75,7 @@ private slots:
     void list_follows_the_model_and_reports_double_clicks_data();
     void list_follows_the_model_and_reports_double_clicks();
     void present_silent_address_is_marked();
+    void failing_handler_is_reported_and_the_window_goes_on();
     void close_box_answered_no_keeps_the_window();
     void ending_the_program_data();
     void ending_the_program();
@@ -573,6 +575,22 @@ void QtViewTest::present_silent_address_is_marked() {
     QCOMPARE(answering->item(1)->text(), QStringLiteral("192.0.2.6"));
     QCOMPARE(answering->item(1)->toolTip(), QStringLiteral("MAC 02:00:5e:00:00:06"));
     QCOMPARE(answering->item(1)->data(Qt::ForegroundRole), QVariant());
+}
+
+// A failure nothing caught ends the handler, not the program: the user is told, and the next
+// action works.
+void QtViewTest::failing_handler_is_reported_and_the_window_goes_on() {
+    fakes_->echo.answers = [](const platform::Ipv4Address&) -> bool {
+        throw std::runtime_error("the echo service broke");
+    };
+    click_into(main_window, "txbf1");
+    type("1920p2p1");
+    click(main_window, "btntest");
+    QCOMPARE(box_texts(), QStringList{QStringLiteral("本次操作未能完成!")});
+    QCOMPARE(from_utf8(backend_->answered_boxes().front().title), QStringLiteral("错误"));
+    click(main_window, "cmdclear");
+    QCOMPARE(widget<QLineEdit>(main_window, "txbf1")->text(), QString());
+    QVERIFY(form(main_window)->isVisible());
 }
 
 void QtViewTest::close_box_answered_no_keeps_the_window() {
