@@ -3,7 +3,7 @@
 // services that reach the system's management interface.
 #include "app/application.h"
 #include "app/system_services.h"
-#include "platform/com_win32.h"
+#include "platform/win32/com_win32.h"
 #include "ui/toolkit.h"
 #include "ui/win32/view_trace.h"
 #include "ui/win32/win32_backend.h"

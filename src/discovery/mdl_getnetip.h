@@ -1,7 +1,7 @@
 // The download of the page that reports the caller's public address.
 #pragma once
 
-#include "platform/http.h"
+#include "platform/http/http.h"
 
 #include <string>
 #include <string_view>

@@ -2,7 +2,7 @@
 // Every adapter receives the same values; only the adapter processed last decides the outcome.
 #pragma once
 
-#include "platform/adapters.h"
+#include "platform/adapters/adapters.h"
 #include "ui/toolkit.h"
 
 #include <string>

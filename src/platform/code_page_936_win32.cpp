@@ -3,7 +3,7 @@
 // byte, and decoding goes on with the next byte (as on Linux); the system's own replacement
 // ("?" for the pair, trail byte swallowed) is not used.
 #include "platform/code_page_936.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 
 #include <optional>
 #include <windows.h>

@@ -3,7 +3,7 @@
 // nor a process that was descheduled for a while changes a verdict.
 #include "platform/echo.h"
 #include "platform/echo_requests.h"
-#include "platform/file_descriptor_linux.h"
+#include "platform/linux/file_descriptor_linux.h"
 #include "platform/icmp_packet.h"
 
 #include <algorithm>

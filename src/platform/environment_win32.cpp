@@ -1,5 +1,5 @@
 #include "platform/environment.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Replacing a file on Linux: a temporary file beside the target, renamed over it once written
 // and flushed; written in place where a rename cannot stand in for the file.
-#include "platform/file_descriptor_linux.h"
+#include "platform/linux/file_descriptor_linux.h"
 #include "platform/file_replace.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 // ReplaceFileW (which keeps the old file's attributes and security) or MoveFileExW once written
 // and flushed; written in place where that cannot be done. Paths are UTF-16 throughout.
 #include "platform/file_replace.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 
 #include <random>
 #include <string>

@@ -1,6 +1,6 @@
 // The neighbour table on Linux: one rtnetlink dump of the IPv4 entries per reading, over a socket
 // of its own.
-#include "platform/neighbour_dump.h"
+#include "platform/linux/neighbour_dump.h"
 #include "platform/neighbours.h"
 #include "platform/platform_error.h"
 

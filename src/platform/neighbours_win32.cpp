@@ -1,7 +1,7 @@
 // The neighbour table on Windows, through GetIpNetTable2.
 #include "platform/neighbour_row_win32.h"
 #include "platform/neighbours.h"
-#include "platform/wine_win32.h"
+#include "platform/win32/wine_win32.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
 // The operating-system services the windows use, handed to them when they are created.
 #pragma once
 
-#include "platform/adapters.h"
+#include "platform/adapters/adapters.h"
 #include "platform/address_table.h"
 #include "platform/echo.h"
-#include "platform/http.h"
+#include "platform/http/http.h"
 #include "platform/neighbours.h"
 #include "platform/shell.h"
 

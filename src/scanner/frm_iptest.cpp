@@ -6,8 +6,8 @@
 #include "platform/file_replace.h"
 #include "platform/ipv4_address.h"
 #include "scanner/list_export.h"
-#include "scanner/presence.h"
-#include "scanner/sweep_plan.h"
+#include "sweep/presence.h"
+#include "sweep/sweep_plan.h"
 #include "shared/quit_question.h"
 
 #include <chrono>
@@ -85,9 +85,9 @@ void FrmIPtest::btntest_click() {
     } else {
         const std::string prefix = ui_.start_row[0].text() + "." + ui_.start_row[1].text() + "." +
                                    ui_.start_row[2].text() + ".";
-        const auto targets = plan_sweep(prefix, *start, *end);
+        const auto targets = sweep::plan_sweep(prefix, *start, *end);
         const auto began = std::chrono::steady_clock::now();
-        const SweepOutcome outcome = run_sweep(services_.echo, targets);
+        const sweep::SweepOutcome outcome = sweep::run_sweep(services_.echo, targets);
         if (!outcome.permitted) {
             toolkit().message_box(text::no_icmp_permission, ui::MessageBoxStyle::ok,
                                   text::cannot_sweep_title);
@@ -107,13 +107,13 @@ void FrmIPtest::btntest_click() {
 
 // The devices that confirmed their link-layer address during the sweep: answering items get
 // their MAC as a note, silent ones a warning that the address may be taken all the same.
-void FrmIPtest::note_devices(const SweepOutcome& outcome, std::chrono::nanoseconds since_began) {
-    const SweepMacs macs = read_sweep_macs(services_.neighbours, outcome, since_began);
+void FrmIPtest::note_devices(const sweep::SweepOutcome& outcome, std::chrono::nanoseconds since_began) {
+    const sweep::SweepMacs macs = sweep::read_sweep_macs(services_.neighbours, outcome, since_began);
     note_items(ui_.List1, macs.answering, false);
     note_items(ui_.List2, macs.silent, true);
 }
 
-void FrmIPtest::note_items(ui::ListBox& list, const ListMacs& macs, bool silent) {
+void FrmIPtest::note_items(ui::ListBox& list, const sweep::ListMacs& macs, bool silent) {
     for (std::size_t i = 0; i < macs.size(); ++i) {
         if (!macs[i]) {
             continue;
@@ -121,8 +121,8 @@ void FrmIPtest::note_items(ui::ListBox& list, const ListMacs& macs, bool silent)
         const platform::MacAddress& mac = *macs[i];
         const std::string vendor = vendors_.vendor(mac);
         list.set_note(static_cast<int>(i), {.label = platform::mac_text(mac),
-                                            .tooltip = silent ? silent_present_tooltip(mac, vendor)
-                                                              : answering_tooltip(mac, vendor),
+                                            .tooltip = silent ? sweep::silent_present_tooltip(mac, vendor)
+                                                              : sweep::answering_tooltip(mac, vendor),
                                             .warning = silent});
     }
 }

@@ -3,9 +3,9 @@
 
 #include "platform/services.h"
 #include "scanner/frm_iptest_layout.h"
-#include "scanner/mac_vendor.h"
-#include "scanner/presence.h"
-#include "scanner/sweep_plan.h"
+#include "sweep/mac_vendor.h"
+#include "sweep/presence.h"
+#include "sweep/sweep_plan.h"
 #include "shared/process_state.h"
 #include "ui/octet_fields.h"
 #include "ui/toolkit.h"
@@ -44,8 +44,8 @@ private:
     void export_list(const ExportChoice& choice);
     void open_home_page();
     void show_sweep_hints();
-    void note_devices(const SweepOutcome& outcome, std::chrono::nanoseconds since_began);
-    void note_items(ui::ListBox& list, const ListMacs& macs, bool silent);
+    void note_devices(const sweep::SweepOutcome& outcome, std::chrono::nanoseconds since_began);
+    void note_items(ui::ListBox& list, const sweep::ListMacs& macs, bool silent);
     void octet_accepted(const ui::TextBox& field);
     void copy_start_to_end();
     void show_octet_hint(bool visible);
@@ -55,7 +55,7 @@ private:
     FrmIPtestControls ui_;
     ui::OctetFields octet_fields_;
     std::string export_file_name_; // the name the last export's dialog returned
-    MacVendors vendors_;
+    sweep::MacVendors vendors_;
 };
 
 } // namespace zelvoro::scanner

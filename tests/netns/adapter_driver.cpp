@@ -6,7 +6,7 @@
 //   set-dns [SERVER...]
 // A method is called on every adapter in turn; each prints "NAME RESULT". Exit 2: arguments
 // refused; exit 3: a PlatformError (its message on stderr).
-#include "platform/adapters_linux.h"
+#include "platform/adapters/adapters_linux.h"
 #include "platform/platform_error.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 #include "support/scoped_environment.h"
 
 #include <windows.h>

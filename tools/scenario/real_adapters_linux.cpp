@@ -1,4 +1,4 @@
-#include "platform/network_namespace_linux.h"
+#include "platform/linux/network_namespace_linux.h"
 #include "scripted_adapters.h"
 
 namespace zelvoro::scenario {

@@ -1,4 +1,4 @@
-#include "platform/wine_win32.h"
+#include "platform/win32/wine_win32.h"
 #include "scripted_adapters.h"
 
 namespace zelvoro::scenario {

@@ -3,7 +3,7 @@
 // change the machine it runs on). Every method call is traced, with its arguments and result.
 #pragma once
 
-#include "platform/adapters.h"
+#include "platform/adapters/adapters.h"
 
 #include <functional>
 #include <map>

@@ -2,7 +2,7 @@
 // no connection at all (the default), or the real client. Every fetch attempt is traced.
 #pragma once
 
-#include "platform/http.h"
+#include "platform/http/http.h"
 
 #include <functional>
 #include <memory>

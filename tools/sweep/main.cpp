@@ -12,8 +12,8 @@
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
 #include "platform/neighbours.h"
-#include "scanner/presence.h"
-#include "scanner/sweep_plan.h"
+#include "sweep/presence.h"
+#include "sweep/sweep_plan.h"
 
 #include <algorithm>
 #include <chrono>
@@ -101,7 +101,7 @@ std::string prefix_of(const platform::Ipv4Address& start) {
 
 // One line per item; "\tMAC" after an item that has one.
 void add_list(std::string& text, const std::vector<std::string>& items,
-              const scanner::ListMacs& macs) {
+              const sweep::ListMacs& macs) {
     for (std::size_t index = 0; index < items.size(); ++index) {
         text += items[index];
         if (index < macs.size() && macs[index]) {
@@ -111,7 +111,7 @@ void add_list(std::string& text, const std::vector<std::string>& items,
     }
 }
 
-void print_lists(const scanner::SweepOutcome& outcome, const scanner::SweepMacs& macs) {
+void print_lists(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& macs) {
     std::string text;
     add_list(text, outcome.answering, macs.answering);
     text += "--\n";
@@ -119,18 +119,18 @@ void print_lists(const scanner::SweepOutcome& outcome, const scanner::SweepMacs&
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-scanner::SweepMacs read_macs(const scanner::SweepOutcome& outcome,
+sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
                              std::chrono::steady_clock::time_point sweep_began) {
     const auto table = platform::make_system_neighbour_table();
     const auto began = std::chrono::steady_clock::now();
-    auto macs = scanner::read_sweep_macs(*table, outcome, began - sweep_began);
+    auto macs = sweep::read_sweep_macs(*table, outcome, began - sweep_began);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
     std::fprintf(stderr, "read the neighbour table in %.3f ms\n", took.count());
     return macs;
 }
 
-int sweep(const Arguments& arguments) {
-    const auto targets = scanner::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
+int run(const Arguments& arguments) {
+    const auto targets = sweep::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
                                              arguments.end_octet);
     const auto requested = std::count_if(targets.begin(), targets.end(), [](const auto& target) {
         return target.address.has_value();
@@ -140,14 +140,14 @@ int sweep(const Arguments& arguments) {
     platform::EchoService& echo = arguments.sequential ? one_by_one : *engine;
 
     const auto began = std::chrono::steady_clock::now();
-    const auto outcome = scanner::run_sweep(echo, targets);
+    const auto outcome = sweep::run_sweep(echo, targets);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
     if (!outcome.permitted) {
         std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
                      "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
         return exit_not_permitted;
     }
-    print_lists(outcome, arguments.macs ? read_macs(outcome, began) : scanner::SweepMacs{});
+    print_lists(outcome, arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{});
     std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
                  took.count());
     return 0;
@@ -175,5 +175,5 @@ int main(int argc, char** argv) {
     if (!arguments) {
         return exit_refused;
     }
-    return sweep(*arguments);
+    return run(*arguments);
 }

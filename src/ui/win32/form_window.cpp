@@ -1,6 +1,6 @@
 #include "ui/win32/form_window.h"
 
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 #include "ui/toolkit.h"
 #include "ui/win32/list_item_look.h"
 #include "ui/win32/twip_scale.h"

@@ -1,7 +1,7 @@
 #include "ui/win32/view_trace.h"
 
 #include "platform/environment.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #include "ui/win32/win32_backend.h"
 
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text_win32.h"
 #include "ui/win32/dialog_filter.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/win32_window_view.h"

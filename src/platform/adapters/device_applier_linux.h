@@ -1,0 +1,71 @@
+// Ways of applying a checked static configuration to one network device on Linux. Each method
+// returns an adapter_result code. A device NetworkManager manages is configured through it;
+// every other device through rtnetlink and the resolver.
+#pragma once
+
+#include "platform/adapters/adapter_arguments.h"
+#include "platform/ipv4_address.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zelvoro::platform {
+
+class DeviceApplier {
+public:
+    virtual ~DeviceApplier() = default;
+    // The device's IPv4 addresses become exactly `addresses`.
+    virtual int replace_addresses(const std::vector<InterfaceAddress>& addresses) = 0;
+    // The device's default routes in the main table become exactly `gateways`; routes of other
+    // devices, also to the same gateway with the same metric, stay.
+    virtual int replace_default_routes(const std::vector<DefaultGateway>& gateways) = 0;
+    // The DNS servers the device's lookups use become `servers`, in order.
+    virtual int replace_dns_servers(const std::vector<Ipv4Address>& servers) = 0;
+};
+
+// Where the DNS servers of a device are set: systemd-resolved per link, or the one resolver
+// file every lookup of this process reads.
+class DnsServerSetter {
+public:
+    virtual ~DnsServerSetter() = default;
+    virtual int replace(int link_index, const std::vector<Ipv4Address>& servers) = 0;
+};
+
+// The way that fits the resolver file at `resolver_file`: the file itself when it is not
+// resolved's; systemd-resolved when it is, unless this process is known to be in another
+// network namespace than process 1. A process in another namespace never reconfigures the
+// host's resolved: its setter refuses.
+std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file);
+
+// systemd-resolved, per link.
+std::shared_ptr<DnsServerSetter> make_resolved_dns();
+
+// Addresses and routes through rtnetlink, DNS servers through `dns`.
+std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index,
+                                                      std::shared_ptr<DnsServerSetter> dns);
+
+// NetworkManager's devices, as it listed them when it was found.
+class ManagedDevices {
+public:
+    virtual ~ManagedDevices() = default;
+    // The applier for the link `name` when NetworkManager manages a device with that interface
+    // name and hardware address (a device of the same name in another network namespace has
+    // another address); otherwise none.
+    virtual std::unique_ptr<DeviceApplier>
+    applier_for(const std::string& name, std::span<const std::uint8_t> hardware_address) = 0;
+};
+
+// NetworkManager when it runs (its name is owned on the system bus); none when it does not or
+// there is no system bus, which costs one failed connect or one round trip. Throws
+// PlatformError when the bus does not answer in time.
+std::unique_ptr<ManagedDevices> find_network_manager();
+
+// The code for a failed system call's errno value: access denied for a missing privilege,
+// "other failure" for the rest.
+int adapter_result_of_errno(int error);
+
+} // namespace zelvoro::platform

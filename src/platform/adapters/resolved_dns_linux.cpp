@@ -1,0 +1,92 @@
+// A link's DNS servers set through systemd-resolved's D-Bus API, with sd-bus.
+#include "platform/adapters/device_applier_linux.h"
+
+#include <memory>
+#include <sys/socket.h>
+#include <systemd/sd-bus.h>
+
+namespace zelvoro::platform {
+
+namespace {
+
+struct BusCloser {
+    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+struct MessageReleaser {
+    void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
+};
+using Bus = std::unique_ptr<sd_bus, BusCloser>;
+using BusMessage = std::unique_ptr<sd_bus_message, MessageReleaser>;
+
+class BusError {
+public:
+    BusError() = default;
+    BusError(const BusError&) = delete;
+    BusError& operator=(const BusError&) = delete;
+    ~BusError() { sd_bus_error_free(&error_); }
+
+    sd_bus_error* get() { return &error_; }
+    bool is_denial() const {
+        return sd_bus_error_has_name(&error_, SD_BUS_ERROR_ACCESS_DENIED) ||
+               sd_bus_error_has_name(&error_, SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED);
+    }
+
+private:
+    sd_bus_error error_ = SD_BUS_ERROR_NULL;
+};
+
+// org.freedesktop.resolve1.Manager.SetLinkDNS(i ifindex, a(iay) addresses), on the system bus.
+// No interactive authorisation is asked for: like every other change here, it needs the right
+// to change the network configuration already.
+class ResolvedDns final : public DnsServerSetter {
+public:
+    int replace(int link_index, const std::vector<Ipv4Address>& servers) override {
+        sd_bus* raw_bus = nullptr;
+        const int opened = sd_bus_open_system(&raw_bus);
+        const Bus bus(raw_bus);
+        if (opened < 0) {
+            return adapter_result_of_errno(-opened);
+        }
+        sd_bus_message* raw_message = nullptr;
+        const int made = sd_bus_message_new_method_call(
+            bus.get(), &raw_message, "org.freedesktop.resolve1", "/org/freedesktop/resolve1",
+            "org.freedesktop.resolve1.Manager", "SetLinkDNS");
+        const BusMessage message(raw_message);
+        if (made < 0 || !append_arguments(message.get(), link_index, servers)) {
+            return adapter_result::other_failure;
+        }
+        BusError error;
+        const int called = sd_bus_call(bus.get(), message.get(), 0, error.get(), nullptr);
+        if (called >= 0) {
+            return adapter_result::success;
+        }
+        return error.is_denial() ? adapter_result::access_denied : adapter_result_of_errno(-called);
+    }
+
+private:
+    static bool append_arguments(sd_bus_message* message, int link_index,
+                                 const std::vector<Ipv4Address>& servers) {
+        if (sd_bus_message_append(message, "i", link_index) < 0 ||
+            sd_bus_message_open_container(message, 'a', "(iay)") < 0) {
+            return false;
+        }
+        for (const Ipv4Address& server : servers) {
+            if (sd_bus_message_open_container(message, 'r', "iay") < 0 ||
+                sd_bus_message_append(message, "i", AF_INET) < 0 ||
+                sd_bus_message_append_array(message, 'y', server.octets.data(),
+                                            server.octets.size()) < 0 ||
+                sd_bus_message_close_container(message) < 0) {
+                return false;
+            }
+        }
+        return sd_bus_message_close_container(message) >= 0;
+    }
+};
+
+} // namespace
+
+std::shared_ptr<DnsServerSetter> make_resolved_dns() {
+    return std::make_shared<ResolvedDns>();
+}
+
+} // namespace zelvoro::platform

@@ -1,0 +1,185 @@
+#include "platform/linux/netlink_route_linux.h"
+
+#include "platform/platform_error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <system_error>
+
+namespace zelvoro::platform::netlink {
+
+namespace {
+
+// Larger than any datagram the kernel sends in a dump (it fills at most 32 KiB per datagram).
+constexpr std::size_t receive_buffer_size = 64 * 1024;
+// A dump reported as interrupted by a concurrent change is made again, at most this often.
+constexpr int dump_attempts = 5;
+
+[[noreturn]] void fail(const char* what, int error) {
+    throw PlatformError(std::string("rtnetlink: ") + what + ": " +
+                        std::generic_category().message(error));
+}
+
+template <typename Plain> Plain read_at(std::span<const std::byte> bytes, std::size_t offset) {
+    Plain value{};
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+constexpr std::size_t aligned(std::size_t size) {
+    return (size + NLMSG_ALIGNTO - 1) & ~(NLMSG_ALIGNTO - 1);
+}
+
+} // namespace
+
+void Request::append(std::span<const std::byte> bytes) {
+    payload_.insert(payload_.end(), bytes.begin(), bytes.end());
+    payload_.resize(aligned(payload_.size()));
+}
+
+void Request::add(std::uint16_t type, std::span<const std::byte> value) {
+    const rtattr header{static_cast<unsigned short>(sizeof(rtattr) + value.size()), type};
+    append(std::as_bytes(std::span(&header, 1)));
+    append(value);
+}
+
+std::optional<std::span<const std::byte>> Attributes::find(std::uint16_t type) const {
+    std::size_t offset = 0;
+    while (offset + sizeof(rtattr) <= bytes_.size()) {
+        const auto header = read_at<rtattr>(bytes_, offset);
+        if (header.rta_len < sizeof(rtattr) || offset + header.rta_len > bytes_.size()) {
+            return std::nullopt;
+        }
+        // The top bits flag nested and byte-order-converted attributes.
+        if ((header.rta_type & NLA_TYPE_MASK) == type) {
+            return bytes_.subspan(offset + sizeof(rtattr), header.rta_len - sizeof(rtattr));
+        }
+        offset += aligned(header.rta_len);
+    }
+    return std::nullopt;
+}
+
+std::optional<Ipv4Address> Attributes::address(std::uint16_t type) const {
+    const auto value = find(type);
+    if (!value || value->size() != 4) {
+        return std::nullopt;
+    }
+    return read_at<Ipv4Address>(*value, 0);
+}
+
+std::optional<std::string> Attributes::text(std::uint16_t type) const {
+    const auto value = find(type);
+    if (!value) {
+        return std::nullopt;
+    }
+    std::string result(reinterpret_cast<const char*>(value->data()), value->size());
+    result.resize(result.find('\0') == std::string::npos ? result.size() : result.find('\0'));
+    return result;
+}
+
+Attributes Reply::attributes(std::size_t header_size) const {
+    const std::size_t start = std::min(aligned(header_size), payload_.size());
+    return Attributes(std::span(payload_).subspan(start));
+}
+
+// NLM_F_REPLACE has the value of NLM_F_ROOT (part of NLM_F_DUMP): whether an answer is a dump is
+// told by its messages (NLMSG_DONE ends a dump), never by the request's flags.
+void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, Answer& answer) {
+    std::size_t offset = 0;
+    while (!answer.error && offset + sizeof(nlmsghdr) <= datagram.size()) {
+        const auto header = read_at<nlmsghdr>(datagram, offset);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || offset + header.nlmsg_len > datagram.size()) {
+            fail("receive", EBADMSG);
+        }
+        const auto payload =
+            datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
+        offset += aligned(header.nlmsg_len);
+        if (header.nlmsg_seq != sequence) {
+            continue; // the late answer to an earlier request
+        }
+        answer.interrupted = answer.interrupted || (header.nlmsg_flags & NLM_F_DUMP_INTR) != 0;
+        if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_DONE) {
+            // Both start with the (negative) error value; an acknowledgement carries 0.
+            answer.error = payload.size() >= sizeof(int) ? -read_at<int>(payload, 0) : 0;
+        } else if (header.nlmsg_type >= NLMSG_MIN_TYPE) {
+            answer.replies.emplace_back(header.nlmsg_type,
+                                        std::vector<std::byte>(payload.begin(), payload.end()));
+        }
+    }
+}
+
+RouteSocket::RouteSocket()
+    : fd_(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)),
+      buffer_(std::make_unique_for_overwrite<std::byte[]>(receive_buffer_size)) {
+    if (!fd_.is_open()) {
+        fail("socket", errno);
+    }
+}
+
+int RouteSocket::change(const Request& request) {
+    return *receive(send(request, NLM_F_ACK)).error;
+}
+
+std::vector<Reply> RouteSocket::dump(const Request& request) {
+    for (int attempt = 1;; ++attempt) {
+        Answer answer = receive(send(request, NLM_F_DUMP));
+        if (*answer.error != 0) {
+            fail("dump", *answer.error);
+        }
+        if (!answer.interrupted || attempt == dump_attempts) {
+            return std::move(answer.replies);
+        }
+    }
+}
+
+std::uint32_t RouteSocket::send(const Request& request, std::uint16_t extra_flags) {
+    const std::uint32_t sequence = next_sequence_++;
+    const nlmsghdr header{
+        static_cast<std::uint32_t>(NLMSG_HDRLEN + request.payload().size()), request.type(),
+        static_cast<std::uint16_t>(request.flags() | NLM_F_REQUEST | extra_flags), sequence, 0};
+    std::vector<std::byte> message(NLMSG_HDRLEN);
+    std::memcpy(message.data(), &header, sizeof header);
+    message.insert(message.end(), request.payload().begin(), request.payload().end());
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    ssize_t sent = -1;
+    do {
+        sent = ::sendto(fd_.get(), message.data(), message.size(), 0,
+                        reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0) {
+        fail("send", errno);
+    }
+    return sequence;
+}
+
+Answer RouteSocket::receive(std::uint32_t sequence) {
+    Answer answer;
+    while (!answer.error) {
+        read_answer(next_datagram(), sequence, answer);
+    }
+    return answer;
+}
+
+std::span<const std::byte> RouteSocket::next_datagram() {
+    iovec data{buffer_.get(), receive_buffer_size};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    ssize_t size = -1;
+    do {
+        size = ::recvmsg(fd_.get(), &message, 0);
+    } while (size < 0 && errno == EINTR);
+    if (size < 0) {
+        fail("receive", errno);
+    }
+    if (message.msg_flags & MSG_TRUNC) {
+        fail("receive", EMSGSIZE);
+    }
+    return {buffer_.get(), static_cast<std::size_t>(size)};
+}
+
+} // namespace zelvoro::platform::netlink

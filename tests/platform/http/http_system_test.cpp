@@ -1,0 +1,64 @@
+// The system's HTTP client (libcurl on Linux, WinINet on Windows) against a server on
+// 127.0.0.1.
+#include "platform/http/http.h"
+#include "support/loopback_http_server.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelvoro::platform {
+namespace {
+
+using test_support::HttpReply;
+using test_support::LoopbackHttpServer;
+
+constexpr std::string_view agent = "vb   wininet";
+
+struct BodyCase {
+    std::string name;
+    HttpReply reply;
+    std::optional<std::string> expected;
+};
+
+TEST(platform_system_http, BodiesAsSent) {
+    const std::string gbk_page = "\xC4\xFA\xB5\xC4IP\xB5\xD8\xD6\xB7\xCA\xC7\xA3\xBA[192.0.2.1]";
+    const std::string at_limit(http_body_limit, 'x');
+    const std::vector<BodyCase> cases = {
+        {"code page 936 bytes in one piece", test_support::http_response(gbk_page), gbk_page},
+        {"an empty body", test_support::http_response(""), ""},
+        {"tiny chunks", test_support::chunked_http_response({"\xC4", "\xFA\xB5", "\xC4", "IP"}),
+         "\xC4\xFA\xB5\xC4IP"},
+        {"the status is not examined", test_support::http_response("gone", "404 Not Found"),
+         "gone"},
+        {"a body as long as allowed", test_support::http_response(at_limit), at_limit},
+        {"a body one byte too long", test_support::http_response(at_limit + "x"), std::nullopt},
+        {"a redirect is followed",
+         test_support::http_response("moved", "302 Found", "Location: /page\r\n"), "the page"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LoopbackHttpServer server(
+            {{"/ips.asp", c.reply}, {"/page", test_support::http_response("the page")}});
+        EXPECT_EQ(make_system_http_client()->get(server.url("/ips.asp"), agent), c.expected);
+    }
+}
+
+TEST(platform_system_http, SendsTheUserAgentAsGiven) {
+    const LoopbackHttpServer server({{"/ips.asp", test_support::http_response("page")}});
+    ASSERT_TRUE(make_system_http_client()->get(server.url("/ips.asp"), agent));
+    const auto heads = server.request_heads();
+    ASSERT_EQ(heads.size(), 1U);
+    EXPECT_EQ(heads[0].rfind("GET /ips.asp HTTP/1.1\r\n", 0), 0U) << heads[0];
+    EXPECT_NE(heads[0].find("\r\nUser-Agent: vb   wininet\r\n"), std::string::npos) << heads[0];
+}
+
+TEST(platform_system_http, RefusedConnectionIsNoPage) {
+    const auto closed = test_support::LoopbackSocket::bound();
+    const std::string url = "http://127.0.0.1:" + std::to_string(closed.port()) + "/ips.asp";
+    EXPECT_EQ(make_system_http_client()->get(url, agent), std::nullopt);
+}
+
+} // namespace
+} // namespace zelvoro::platform
