@@ -19,11 +19,14 @@ struct EchoSweepResult {
     bool permitted = true;
     // One status per address, in the order given: echo_answered or another value.
     std::vector<std::uint32_t> status;
+    // One round-trip time per address, in the order given, where the service measures it (zero
+    // for an address that did not answer); empty where it does not.
+    std::vector<std::chrono::nanoseconds> round_trip;
 };
 
 // The result of a sweep for which no echo socket or handle could be opened: nothing was sent.
 inline EchoSweepResult echo_not_permitted(std::size_t count) {
-    return EchoSweepResult{false, std::vector<std::uint32_t>(count, echo_timed_out)};
+    return EchoSweepResult{false, std::vector<std::uint32_t>(count, echo_timed_out), {}};
 }
 
 class EchoService {

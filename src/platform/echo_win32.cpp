@@ -155,7 +155,7 @@ public:
             return {};
         }
         const auto wait = static_cast<DWORD>(timeout.count());
-        EchoSweepResult result{true, {echo_and_wait(handle, addresses.front(), wait)}};
+        EchoSweepResult result{true, {echo_and_wait(handle, addresses.front(), wait)}, {}};
         // Refused with "access denied": this process may not send ICMP at all (Wine without
         // the right to open a ping or raw socket).
         if (result.status.front() == ERROR_ACCESS_DENIED) {

@@ -82,7 +82,7 @@ public:
                                        std::chrono::milliseconds timeout) override {
         requested.assign(addresses.begin(), addresses.end());
         timeouts.push_back(timeout);
-        platform::EchoSweepResult result{permitted_, {}};
+        platform::EchoSweepResult result{permitted_, {}, {}};
         for (const auto& address : addresses) {
             result.status.push_back(answering_.contains(address) ? platform::echo_answered
                                                                  : other_status());
