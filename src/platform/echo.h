@@ -29,6 +29,28 @@ inline EchoSweepResult echo_not_permitted(std::size_t count) {
     return EchoSweepResult{false, std::vector<std::uint32_t>(count, echo_timed_out), {}};
 }
 
+// A sweep too long to hold at once (a whole /16): the service asks for the addresses one at a
+// time, in index order, and hands each status back once it is final, also in index order.
+class EchoStream {
+public:
+    virtual ~EchoStream() = default;
+    virtual std::size_t size() const = 0;
+    virtual Ipv4Address address(std::size_t index) const = 0;
+    // Once per address: echo_answered or another value, as in EchoSweepResult::status.
+    virtual void take_status(std::size_t index, std::uint32_t status) = 0;
+};
+
+struct EchoStreamReport {
+    // False when no echo socket or handle could be opened at all: nothing was sent.
+    bool permitted = true;
+    // Where the service measures them (zero where it does not): from the call to the first
+    // request handed to the system, from there to the last one, and from there to the last
+    // status.
+    std::chrono::nanoseconds setting_up{};
+    std::chrono::nanoseconds sending{};
+    std::chrono::nanoseconds waiting{};
+};
+
 class EchoService {
 public:
     virtual ~EchoService() = default;
@@ -36,6 +58,9 @@ public:
     // `timeout` counted from its own send time.
     virtual EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                                      std::chrono::milliseconds timeout) = 0;
+    // The same for the addresses of `stream`. This one hands them to echo_all a few thousand at
+    // a time; a service that keeps several of those parts in flight at once overrides it.
+    virtual EchoStreamReport echo_stream(EchoStream& stream, std::chrono::milliseconds timeout);
 };
 
 // The operating system's echo service (Linux: ping or raw socket; Windows: icmp.dll).

@@ -3,14 +3,17 @@
 // nor a process that was descheduled for a while changes a verdict.
 #include "platform/echo.h"
 #include "platform/echo_requests.h"
-#include "platform/linux/file_descriptor_linux.h"
 #include "platform/icmp_packet.h"
+#include "platform/linux/file_descriptor_linux.h"
+#include "platform/linux/neighbour_limits_linux.h"
+#include "platform/neighbour_pacing.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -24,8 +27,11 @@ namespace {
 
 using std::chrono::nanoseconds;
 
-// Sequence numbers are 16 bits: a sweep longer than this is carried out in parts.
-constexpr std::size_t max_requests_per_socket = 32768;
+// The requests of a sweep are kept in blocks of this many (see EchoSweep).
+constexpr std::size_t block_size = 1024;
+// At most this many requests are open at once: half the 16-bit sequence space, so that a reply
+// to a request long settled is never taken for one to an open request.
+constexpr std::size_t max_open_requests = 32768;
 // Room for every reply of a /24 that answers completely, even if none were read until the end.
 constexpr int socket_buffer_bytes = 1 << 20;
 // Replies are stamped when they reach the network stack and queued on the socket within the
@@ -185,25 +191,65 @@ private:
     bool raw_;
 };
 
+// Pacing for the requests that make neighbour entries; none where the sweep is too short to
+// fill the share of the table it may take even if every address is on the link.
+struct Pacing {
+    OnLinkRoutes routes;
+    NeighbourPacing budget;
+};
+
+std::optional<Pacing> pacing_for(std::size_t requests) {
+    NeighbourPacing budget(neighbour_table_limit(), nanoseconds(0));
+    if (requests <= budget.capacity()) {
+        return std::nullopt;
+    }
+    return Pacing{OnLinkRoutes(), budget};
+}
+
 // One sweep over one socket: send every request while reading whatever has come back, then
-// read until every request is answered or past its deadline.
+// read until every request is answered or past its deadline. The requests are kept in blocks,
+// each with its own table, and a block's statuses are handed on, and the block let go, once
+// every one of them is final: however long the sweep, only the blocks sent within the last
+// timeout or so are held.
 class EchoSweep {
 public:
-    EchoSweep(const EchoSocket& socket, std::span<const Ipv4Address> addresses, nanoseconds timeout)
-        : socket_(socket), requests_(addresses, random_u16(), identifier_for(socket), timeout) {}
+    EchoSweep(const EchoSocket& socket, EchoStream& stream, nanoseconds timeout,
+              std::optional<Pacing> pacing)
+        : socket_(socket), stream_(stream), timeout_(timeout), pacing_(std::move(pacing)),
+          first_sequence_(random_u16()), identifier_(identifier_for(socket)) {}
 
-    std::vector<std::uint32_t> run() {
-        for (std::size_t index = 0; index < requests_.size(); ++index) {
+    // `began`: when the caller started, for the report.
+    EchoStreamReport run(StampTime began) {
+        EchoStreamReport report;
+        StampTime first_sent = began;
+        for (std::size_t index = 0; index < stream_.size(); ++index) {
+            if (index % block_size == 0) {
+                open_block(index);
+            }
             if (index % requests_between_reads == 0) {
                 drain();
             }
+            pace(index);
+            if (index == 0) {
+                first_sent = stamp_clock_now();
+            }
             send(index);
+            sent_up_to_ = index + 1;
         }
+        const StampTime last_sent = stamp_clock_now();
         await_replies();
-        return requests_.statuses();
+        report.setting_up = first_sent - began;
+        report.sending = last_sent - first_sent;
+        report.waiting = stamp_clock_now() - last_sent;
+        return report;
     }
 
 private:
+    struct Block {
+        std::size_t first; // the index in the stream of its first request
+        EchoRequestTable requests;
+    };
+
     // From the kernel's generator; the clock where that is unavailable. Either way a new sweep
     // does not take up the numbers of the one before.
     static std::uint16_t random_u16() {
@@ -221,15 +267,50 @@ private:
         return random_u16();
     }
 
+    // Request `index` carries sequence number first_sequence_ + index (modulo 2^16): with at
+    // most max_open_requests of them open, a reply names one request of the open blocks.
+    void open_block(std::size_t first) {
+        settle(stamp_clock_now());
+        while (!blocks_.empty() && first + block_size - blocks_.front().first > max_open_requests) {
+            await_block(blocks_.front());
+        }
+        addresses_.clear();
+        for (std::size_t index = first; index < std::min(first + block_size, stream_.size());
+             ++index) {
+            addresses_.push_back(stream_.address(index));
+        }
+        const auto sequence = static_cast<std::uint16_t>(first_sequence_ + first);
+        blocks_.push_back(
+            Block{first, EchoRequestTable(addresses_, sequence, identifier_, timeout_)});
+    }
+
+    // Requests to addresses on the link wait for room in the neighbour table's share.
+    void pace(std::size_t index) {
+        if (!pacing_) {
+            return;
+        }
+        const Block& block = blocks_.back();
+        const auto holding_time =
+            pacing_->routes.holding_time(block.requests.address(index - block.first));
+        if (!holding_time) {
+            return;
+        }
+        pacing_->budget.hold_at_least(*holding_time);
+        await(pacing_->budget.next_allowed(stamp_clock_now()));
+        pacing_->budget.sent(stamp_clock_now());
+    }
+
     // A request that cannot be sent (EACCES for a broadcast address, ENETUNREACH, EPERM from a
     // firewall...) is never marked sent, and its address stays silent.
     void send(std::size_t index) {
-        const auto packet = icmp::encode_echo_request(requests_.header(index));
+        Block& block = blocks_.back();
+        const std::size_t in_block = index - block.first;
+        const auto packet = icmp::encode_echo_request(block.requests.header(in_block));
         std::optional<StampTime> give_up;
         for (;;) {
-            const SendOutcome outcome = socket_.send(requests_.address(index), packet);
+            const SendOutcome outcome = socket_.send(block.requests.address(in_block), packet);
             if (outcome == SendOutcome::sent) {
-                requests_.mark_sent(index, stamp_clock_now());
+                block.requests.mark_sent(in_block, stamp_clock_now());
                 return;
             }
             const StampTime now = stamp_clock_now();
@@ -251,28 +332,100 @@ private:
     void drain() {
         while (const auto datagram = socket_.receive(buffer_)) {
             if (const auto reply = icmp::decode_echo_reply(datagram->bytes)) {
-                requests_.record_reply(datagram->source, *reply, datagram->received);
+                for (Block& block : blocks_) {
+                    block.requests.record_reply(datagram->source, *reply, datagram->received);
+                }
             }
         }
     }
 
-    // The moment is taken before draining: whatever the kernel received by then has been read
-    // when the deadlines are compared with it.
-    void await_replies() {
-        for (;;) {
-            const StampTime now = stamp_clock_now();
-            drain();
-            const auto deadline = requests_.last_open_deadline();
-            if (!deadline || now >= *deadline + queue_settle_time) {
+    // When every request of the block is final: nothing when that is now. A block is not final
+    // while some of its requests are still to be sent.
+    std::optional<StampTime> final_at(const Block& block) const {
+        if (block.first + block.requests.size() > sent_up_to_) {
+            return StampTime::max();
+        }
+        const auto deadline = block.requests.last_open_deadline();
+        if (!deadline) {
+            return std::nullopt;
+        }
+        return *deadline + queue_settle_time;
+    }
+
+    // Reads what has come and hands on the statuses of the blocks, oldest first, that are final
+    // at `now`. The moment is taken before draining: whatever the kernel received by then has
+    // been read when the deadlines are compared with it.
+    void settle(StampTime now) {
+        drain();
+        while (!blocks_.empty()) {
+            const auto final = final_at(blocks_.front());
+            if (final && now < *final) {
                 return;
             }
-            socket_.wait(POLLIN, *deadline + queue_settle_time - now);
+            const Block& block = blocks_.front();
+            const auto statuses = block.requests.statuses();
+            for (std::size_t index = 0; index < statuses.size(); ++index) {
+                stream_.take_status(block.first + index, statuses[index]);
+            }
+            blocks_.pop_front();
+        }
+    }
+
+    // Reads and settles until `moment`.
+    void await(StampTime moment) {
+        for (;;) {
+            const StampTime now = stamp_clock_now();
+            settle(now);
+            if (now >= moment) {
+                return;
+            }
+            socket_.wait(POLLIN, moment - now);
+        }
+    }
+
+    void await_block(const Block& block) {
+        if (const auto final = final_at(block)) {
+            await(*final);
+        } else {
+            settle(stamp_clock_now());
+        }
+    }
+
+    void await_replies() {
+        while (!blocks_.empty()) {
+            await_block(blocks_.front());
         }
     }
 
     const EchoSocket& socket_;
-    EchoRequestTable requests_;
+    EchoStream& stream_;
+    nanoseconds timeout_;
+    std::optional<Pacing> pacing_;
+    std::uint16_t first_sequence_;
+    std::optional<std::uint16_t> identifier_;
+    std::deque<Block> blocks_;
+    std::size_t sent_up_to_ = 0;         // the requests before this index have been sent
+    std::vector<Ipv4Address> addresses_; // the addresses of the block being opened
     std::array<std::uint8_t, 512> buffer_{};
+};
+
+// The statuses of a list of addresses, in its order.
+class ListStream final : public EchoStream {
+public:
+    ListStream(std::span<const Ipv4Address> addresses, std::vector<std::uint32_t>& statuses)
+        : addresses_(addresses), statuses_(statuses) {
+        statuses_.assign(addresses.size(), echo_timed_out);
+    }
+
+    std::size_t size() const override { return addresses_.size(); }
+    Ipv4Address address(std::size_t index) const override { return addresses_[index]; }
+    void take_status(std::size_t index, std::uint32_t status) override {
+        statuses_[index] = status;
+    }
+
+private:
+    std::span<const Ipv4Address> addresses_;
+    std::vector<std::uint32_t>& statuses_;
 };
 
 class LinuxEchoService final : public EchoService {
@@ -280,18 +433,20 @@ public:
     EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                              std::chrono::milliseconds timeout) override {
         EchoSweepResult result;
-        result.status.reserve(addresses.size());
-        while (!addresses.empty()) {
-            const auto part = addresses.first(std::min(addresses.size(), max_requests_per_socket));
-            const auto socket = EchoSocket::open();
-            if (!socket) {
-                return echo_not_permitted(result.status.size() + addresses.size());
-            }
-            const auto statuses = EchoSweep(*socket, part, timeout).run();
-            result.status.insert(result.status.end(), statuses.begin(), statuses.end());
-            addresses = addresses.subspan(part.size());
+        ListStream stream(addresses, result.status);
+        if (!echo_stream(stream, timeout).permitted) {
+            return echo_not_permitted(addresses.size());
         }
         return result;
+    }
+
+    EchoStreamReport echo_stream(EchoStream& stream, std::chrono::milliseconds timeout) override {
+        const StampTime began = stamp_clock_now();
+        const auto socket = EchoSocket::open();
+        if (!socket) {
+            return EchoStreamReport{false, {}, {}, {}};
+        }
+        return EchoSweep(*socket, stream, timeout, pacing_for(stream.size())).run(began);
     }
 };
 

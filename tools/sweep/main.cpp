@@ -1,6 +1,7 @@
 // zelvoro-sweep START_ADDRESS END_OCTET: one echo request to every address from START_ADDRESS
-// up to END_OCTET in the last octet. Prints the answering addresses, a line "--", then the
-// silent ones. Exit 2: arguments refused; exit 3: no permission to send ICMP echo requests.
+// up to END_OCTET in the last octet; zelvoro-sweep ADDRESS/LENGTH (a /16 to a /30): one to every
+// host address of that network. Prints the answering addresses, a line "--", then the silent
+// ones. Exit 2: arguments refused; exit 3: no permission to send ICMP echo requests.
 // "--help" prints the usage on standard output and exits 0.
 //
 // "--sequential" before the arguments sends one request at a time instead and waits for each
@@ -8,16 +9,23 @@
 //
 // "--mac" adds a tab and the link-layer address to every address, in either list, whose
 // neighbour entry was confirmed during the sweep (see scanner/presence.h), and the time the
-// neighbour table took to read to stderr.
+// neighbour table took to read to stderr. It takes the START_ADDRESS END_OCTET form only.
+//
+// With ZELVORO_SWEEP_TIMING set in the environment, a line on stderr tells how long the steps of
+// the sweep took.
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
 #include "platform/neighbours.h"
 #include "sweep/presence.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_range.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <span>
@@ -32,8 +40,12 @@ using namespace zelvoro;
 constexpr int exit_refused = 2;
 constexpr int exit_not_permitted = 3;
 
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
 struct Arguments {
-    platform::Ipv4Address start;
+    sweep::SweepRange range;
+    platform::Ipv4Address start; // the START_ADDRESS END_OCTET form, which --mac takes
     int end_octet = 0;
     bool sequential = false;
     bool macs = false;
@@ -67,14 +79,32 @@ std::optional<Arguments> refuse(const std::string& reason) {
     return std::nullopt;
 }
 
+std::optional<Arguments> parse_network_form(std::string_view word, const Arguments& flags) {
+    const auto parsed = sweep::parse_network_range(word);
+    if (!parsed.range) {
+        const std::string part(parsed.faulty_part);
+        return refuse(parsed.fault == sweep::RangeParse::Fault::address
+                          ? "not an IPv4 address: \"" + part + "\""
+                          : "prefix length is not from 16 to 30: \"" + part + "\"");
+    }
+    if (flags.macs) {
+        return refuse("--mac takes START_ADDRESS END_OCTET only");
+    }
+    return Arguments{*parsed.range, {}, 0, flags.sequential, false};
+}
+
 std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
     Arguments flags;
     while (!words.empty() && (words.front() == "--sequential" || words.front() == "--mac")) {
         (words.front() == "--mac" ? flags.macs : flags.sequential) = true;
         words.erase(words.begin());
     }
+    if (words.size() == 1 && words[0].find('/') != std::string_view::npos) {
+        return parse_network_form(words[0], flags);
+    }
     if (words.size() != 2) {
-        return refuse("usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET");
+        return refuse("usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET, or "
+                      "[--sequential] ADDRESS/LENGTH");
     }
     const auto start = platform::parse_dotted_quad(words[0]);
     if (!start) {
@@ -91,7 +121,8 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
         return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
                       std::to_string(start->octets[3]));
     }
-    return Arguments{*start, static_cast<int>(*end_octet), flags.sequential, flags.macs};
+    const auto end = static_cast<std::uint8_t>(*end_octet);
+    return Arguments{sweep::octet_range(*start, end), *start, end, flags.sequential, flags.macs};
 }
 
 std::string prefix_of(const platform::Ipv4Address& start) {
@@ -129,43 +160,129 @@ sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
     return macs;
 }
 
-int run(const Arguments& arguments) {
+int not_permitted() {
+    std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
+                 "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
+    return exit_not_permitted;
+}
+
+// The --mac sweep: the lists as the main window makes them, with the MACs beside them.
+int run_with_macs(const Arguments& arguments, platform::EchoService& echo) {
     const auto targets = sweep::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
-                                             arguments.end_octet);
-    const auto requested = std::count_if(targets.begin(), targets.end(), [](const auto& target) {
-        return target.address.has_value();
-    });
+                                           arguments.end_octet);
+    const auto began = Clock::now();
+    const auto outcome = sweep::run_sweep(echo, targets);
+    const Milliseconds took = Clock::now() - began;
+    if (!outcome.permitted) {
+        return not_permitted();
+    }
+    print_lists(outcome, read_macs(outcome, began));
+    std::fprintf(stderr, "swept %ld addresses in %.1f ms\n",
+                 static_cast<long>(arguments.range.count), took.count());
+    return 0;
+}
+
+// Writes to stdout in pieces, so that a /16 never sits in memory as text.
+class Output {
+public:
+    Output() { text_.reserve(flush_size + 16); }
+    ~Output() { flush(); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    void line(const platform::Ipv4Address& address) {
+        for (std::size_t index = 0; index < address.octets.size(); ++index) {
+            std::array<char, 3> digits{};
+            const auto end = std::to_chars(digits.begin(), digits.end(), address.octets[index]).ptr;
+            text_.append(digits.begin(), end);
+            text_ += index + 1 < address.octets.size() ? '.' : '\n';
+        }
+        if (text_.size() >= flush_size) {
+            flush();
+        }
+    }
+    void line(std::string_view text) {
+        text_ += text;
+        text_ += '\n';
+    }
+    void flush() {
+        std::fwrite(text_.data(), 1, text_.size(), stdout);
+        text_.clear();
+    }
+
+private:
+    static constexpr std::size_t flush_size = 64 * 1024;
+    std::string text_;
+};
+
+// The answering addresses in ascending order, "--", then the silent ones.
+void print_verdicts(const sweep::RangeVerdicts& verdicts) {
+    Output output;
+    const sweep::SweepRange& range = verdicts.range();
+    for (const bool answering : {true, false}) {
+        for (std::uint32_t index = 0; index < range.count; ++index) {
+            if (verdicts.answered(index) == answering) {
+                output.line(range.address(index));
+            }
+        }
+        if (answering) {
+            output.line("--");
+        }
+    }
+}
+
+void print_timing(const platform::EchoStreamReport& report, Milliseconds before_sweep,
+                  Milliseconds printing) {
+    std::fprintf(stderr,
+                 "timing: set-up %.3f ms, sending %.3f ms, waiting %.3f ms, printing %.3f ms\n",
+                 Milliseconds(before_sweep + report.setting_up).count(),
+                 Milliseconds(report.sending).count(), Milliseconds(report.waiting).count(),
+                 printing.count());
+}
+
+int run(const Arguments& arguments, Clock::time_point started) {
     const auto engine = platform::make_system_echo_service();
     SequentialEcho one_by_one(*engine);
     platform::EchoService& echo = arguments.sequential ? one_by_one : *engine;
-
-    const auto began = std::chrono::steady_clock::now();
-    const auto outcome = sweep::run_sweep(echo, targets);
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
-    if (!outcome.permitted) {
-        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
-                     "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
-        return exit_not_permitted;
+    if (arguments.macs) {
+        return run_with_macs(arguments, echo);
     }
-    print_lists(outcome, arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{});
-    std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
-                 took.count());
+    sweep::RangeVerdicts verdicts(arguments.range);
+    const auto began = Clock::now();
+    const auto report = echo.echo_stream(verdicts, sweep::sweep_echo_timeout);
+    const auto swept = Clock::now();
+    if (!report.permitted) {
+        return not_permitted();
+    }
+    print_verdicts(verdicts);
+    if (std::getenv("ZELVORO_SWEEP_TIMING") != nullptr) {
+        print_timing(report, began - started, Clock::now() - swept);
+    }
+    std::fprintf(stderr, "swept %ld addresses in %.1f ms\n",
+                 static_cast<long>(arguments.range.count), Milliseconds(swept - began).count());
     return 0;
 }
 
 constexpr std::string_view help_text =
     "usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET\n"
+    "       zelvoro-sweep [--sequential] ADDRESS/LENGTH\n"
     "Sends one ICMP echo request to every address from START_ADDRESS up to END_OCTET in the\n"
-    "last octet, all at once, each answered within 5 ms or silent. Prints the answering\n"
-    "addresses, a line \"--\", then the silent ones.\n"
+    "last octet, or to every host address of the network ADDRESS/LENGTH (LENGTH 16 to 30), all\n"
+    "at once, each answered within 5 ms or silent. Requests to a directly connected network are\n"
+    "paced so that they take at most a quarter of the kernel's neighbour table. Prints the\n"
+    "answering addresses, a line \"--\", then the silent ones.\n"
     "  --sequential  one request at a time, each after the last one was answered or timed out\n"
     "  --mac         a tab and the MAC after every address whose link-layer address was\n"
-    "                confirmed during the sweep (a silent one with a MAC is in use all the same)\n"
-    "Exit status: 0 swept, 2 arguments refused, 3 no permission to send ICMP echo requests.\n";
+    "                confirmed during the sweep (a silent one with a MAC is in use all the same);\n"
+    "                START_ADDRESS END_OCTET only\n"
+    "Exit status: 0 swept, 2 arguments refused, 3 no permission to send ICMP echo requests.\n"
+    "ZELVORO_SWEEP_TIMING set in the environment adds a line on stderr with the time each step\n"
+    "took.\n";
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const auto started = Clock::now();
     const std::vector<std::string_view> words(argv + 1, argv + argc);
     if (std::find(words.begin(), words.end(), "--help") != words.end()) {
         std::fwrite(help_text.data(), 1, help_text.size(), stdout);
@@ -175,5 +292,5 @@ int main(int argc, char** argv) {
     if (!arguments) {
         return exit_refused;
     }
-    return run(*arguments);
+    return run(*arguments, started);
 }

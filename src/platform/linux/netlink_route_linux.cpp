@@ -123,6 +123,14 @@ int RouteSocket::change(const Request& request) {
     return *receive(send(request, NLM_F_ACK)).error;
 }
 
+std::optional<Reply> RouteSocket::get(const Request& request) {
+    Answer answer = receive(send(request, NLM_F_ACK));
+    if (*answer.error != 0 || answer.replies.empty()) {
+        return std::nullopt;
+    }
+    return std::move(answer.replies.front());
+}
+
 std::vector<Reply> RouteSocket::dump(const Request& request) {
     for (int attempt = 1;; ++attempt) {
         Answer answer = receive(send(request, NLM_F_DUMP));

@@ -122,6 +122,10 @@ public:
     // errno value the kernel answered with. Throws PlatformError when the exchange itself fails.
     int change(const Request& request);
 
+    // The kernel's answer to a request for one object (such as the route to an address), or
+    // nothing when it answers with an error. Throws PlatformError when the exchange itself fails.
+    std::optional<Reply> get(const Request& request);
+
     // Every message a dump request yields, in the kernel's order; a dump the kernel reports as
     // interrupted by a change is made again. Throws PlatformError when it cannot be made.
     std::vector<Reply> dump(const Request& request);
