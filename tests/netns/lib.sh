@@ -119,6 +119,39 @@ zv_expected_lists() {
     return 0
 }
 
+# zv_route_range RANGE PREFIX...: the scanner namespace reaches RANGE (ADDRESS/LENGTH) through
+# the hosts namespace at NET.2 (zv_topology must have been given octet 2), which answers for
+# every address of each PREFIX and drops what is sent to the others.
+zv_route_range() {
+    local range=$1 prefix
+    shift
+    ip -n "$ZV_SCAN" route add "$range" via "$ZV_NET.2" || zv_fail "cannot route $range"
+    for prefix in "$@"; do
+        ip -n "$ZV_HOSTS" route add local "$prefix" dev lo || zv_fail "cannot answer for $prefix"
+    done
+}
+
+# zv_expected_range_lists RANGE PREFIX...: the tool's stdout for a sweep of RANGE
+# (ADDRESS/LENGTH: its host addresses) when every address of each PREFIX answers, and no other.
+zv_expected_range_lists() {
+    awk -v range="$1" -v prefixes="${*:2}" '
+        function number(quad, o) { split(quad, o, "."); return ((o[1] * 256 + o[2]) * 256 + o[3]) * 256 + o[4] }
+        function size(length_) { return 2 ^ (32 - length_) }
+        function quad(n) { return sprintf("%d.%d.%d.%d", int(n / 16777216), int(n / 65536) % 256, int(n / 256) % 256, n % 256) }
+        function answers(n, i) {
+            for (i = 1; i <= count; i++) if (n >= first[i] && n < first[i] + span[i]) return 1
+            return 0
+        }
+        BEGIN {
+            split(range, r, "/"); s = size(r[2]); network = number(r[1]) - number(r[1]) % s
+            count = split(prefixes, p, " ")
+            for (i = 1; i <= count; i++) { split(p[i], q, "/"); span[i] = size(q[2]); first[i] = number(q[1]) }
+            for (n = network + 1; n < network + s - 1; n++) if (answers(n)) print quad(n)
+            print "--"
+            for (n = network + 1; n < network + s - 1; n++) if (!answers(n)) print quad(n)
+        }'
+}
+
 # zv_temp_dir: a new directory every user may read, removed on exit (in $REPLY).
 zv_temp_dir() {
     REPLY=$(mktemp -d) || zv_fail "mktemp failed"
