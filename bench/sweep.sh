@@ -1,12 +1,20 @@
 #!/bin/bash
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
-# the neighbour caches flushed before every run. Prints a Markdown table of median times, and
-# the time zelvoro-sweep --mac spends reading the neighbour table (timed by the tool itself).
+# the neighbour caches flushed before every run. Prints a Markdown table of median times, the
+# floor of the /24 sweep measured in the same run, the time zelvoro-sweep --mac spends reading
+# the neighbour table (timed by the tool itself), and a second table of how the cost grows with
+# the range: the /24 on the link, and a /24, a /20 and a /16 behind a router.
+#
+# The floor is what no sweep of the /24 can go below: starting a process (the median of a no-op
+# run of the tool, `zelvoro-sweep --help`, and of /bin/true, whichever is less), handing the 254
+# requests to the kernel (the median of the sending time zelvoro-sweep measures with its own
+# clock, ZELVORO_SWEEP_TIMING) and the 5 ms the last request may wait for its answer.
 #
 # usage: bench/sweep.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
-#   default build/bin/zelvoro-sweep, 20 runs per tool. Needs root; installs fping and nmap
-#   when they are missing and removes what it installed when it ends.
+#   default build/bin/zelvoro-sweep, 20 runs per tool on the /24 (a fifth of them, at least 3,
+#   on the /20 and one on the /16). Needs root; installs the peers listed in
+#   scripts/packages-bench.txt when they are missing.
 set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:-$repo/build/bin}
@@ -30,22 +38,8 @@ sweep=$(find_sweep) || { echo "zelvoro-sweep not found under $target" >&2; exit 
 # shellcheck source=../tests/netns/lib.sh
 source "$repo/tests/netns/lib.sh"
 zv_require_root
-
-installed=()
-remove_installed() {
-    if [ "${#installed[@]}" -gt 0 ]; then
-        DEBIAN_FRONTEND=noninteractive apt-get remove -y -q "${installed[@]}" >/dev/null
-    fi
-}
-trap 'zv_cleanup; remove_installed' EXIT
-
-for peer in fping nmap; do
-    if ! command -v "$peer" >/dev/null; then
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$peer" \
-            >/dev/null || zv_fail "cannot install $peer"
-        installed+=("$peer")
-    fi
-done
+"$repo/scripts/install-packages.sh" "$repo/scripts/packages-bench.txt" ||
+    zv_fail "cannot install the packages of scripts/packages-bench.txt"
 
 zv_topology "${ZV_KNOWN_HOSTS[@]}"
 zv_temp_dir
@@ -56,16 +50,52 @@ net=$ZV_NET
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
 } | sort -t. -k4,4n >"$work/expected"
 
-names=("zelvoro-sweep" "zelvoro-sweep --mac" "fping -i 0" "fping -i 1" "nmap -sn"
-    "sequential 5 ms")
-commands=(
-    "$sweep $net.1 254"
+# The routed ranges: the hosts namespace (NET.2) answers for every address of these prefixes.
+routed_24=(198.19.64.0/24 198.19.64.1/32 198.19.64.16/28 198.19.64.100/32 198.19.64.254/32)
+routed_20=(198.19.16.0/20 198.19.16.1/32 198.19.17.0/24 198.19.20.0/23 198.19.31.254/32)
+routed_16=(198.18.0.0/16 198.18.64.0/18 198.18.160.0/24 198.18.200.16/28 198.18.255.254/32)
+route() { # RANGE PREFIX...
+    zv_route_range "$@"
+    zv_expected_range_lists "$@" | sed '/^--$/,$d' >"$work/expected-${1//\//_}"
+}
+route "${routed_24[@]}"
+route "${routed_20[@]}"
+route "${routed_16[@]}"
+
+# Each suite: names, commands, the expected answer set and the number of runs. Times and
+# mismatches go to $work/SUITE-times-INDEX and $work/SUITE-mismatch-INDEX.
+suite_24_names=("zelvoro-sweep" "zelvoro-sweep --mac" "fping -i 0" "fping -i 1" "nmap -sn"
+    "sequential 5 ms" "no-op run" "/bin/true")
+suite_24_commands=(
+    "env ZELVORO_SWEEP_TIMING=1 $sweep $net.1 254"
     "$sweep --mac $net.1 254"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 1"
     "nmap -sn -n $net.1-254"
     "$sweep --sequential $net.1 254"
+    "$sweep --help"
+    "/bin/true"
 )
+
+# On the larger ranges the peers run under `timeout`: nmap takes minutes on a /20 and longer
+# than a quarter of an hour on a /16.
+peer_limit=120
+growth_names=()
+growth_commands=()
+growth_expected=()
+growth_runs=()
+add_growth() { # RANGE EXPECTED RUNS [LIMIT]
+    local limit=${4:+timeout $4 }
+    growth_names+=("zelvoro-sweep $1" "fping -g $1" "nmap -sn $1")
+    growth_commands+=("$sweep $1" "${limit}fping -a -q -g $1 -t 5 -r 0 -i 0" "${limit}nmap -sn -n $1")
+    growth_expected+=("$2" "$2" "$2")
+    growth_runs+=("$3" "$3" "$3")
+}
+add_growth "$net.0/24" "$work/expected" "$runs"
+add_growth "${routed_24[0]}" "$work/expected-${routed_24[0]//\//_}" "$runs"
+fifth=$((runs / 5 < 3 ? 3 : runs / 5))
+add_growth "${routed_20[0]}" "$work/expected-${routed_20[0]//\//_}" "$fifth" "$peer_limit"
+add_growth "${routed_16[0]}" "$work/expected-${routed_16[0]//\//_}" 1 "$peer_limit"
 
 # The answering addresses a tool printed, one per line, in ascending order.
 answer_set() {
@@ -73,24 +103,50 @@ answer_set() {
     zelvoro-sweep* | sequential*) sed '/^--$/,$d' "$2" | cut -f 1 ;;
     fping*) cat "$2" ;;
     nmap*) awk '/^Nmap scan report for /{print $5}' "$2" ;;
-    esac | sort -t. -k4,4n
+    *) return 0 ;;
+    esac | sort -t. -k1,1n -k2,2n -k3,3n -k4,4n
 }
 
-# Runs inside the scanner namespace, so that entering it is not part of any time measured.
+# run_one SUITE INDEX NAME COMMAND EXPECTED RUN: one timed run in the scanner namespace; the
+# neighbour caches of both namespaces are flushed first.
+run_one() {
+    local suite=$1 index=$2 name=$3 command=$4 expected=$5 run=$6 start end
+    ip neigh flush all
+    ip -n "$ZV_HOSTS" neigh flush all
+    start=$EPOCHREALTIME
+    $command >"$work/out" 2>"$work/err"
+    local status=$?
+    end=$EPOCHREALTIME
+    echo $((${end/./} - ${start/./})) >>"$work/$suite-times-$index"
+    if [ "$status" -eq 124 ] && [[ "$command" == timeout* ]]; then
+        echo "run $run" >>"$work/$suite-stopped-$index"
+        return 0
+    fi
+    sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" >>"$work/table-reads"
+    sed -n 's/^timing: .*sending \([0-9.]*\) ms,.*$/\1/p' "$work/err" >>"$work/sending"
+    if [ -n "$expected" ]; then
+        answer_set "$name" "$work/out" | cmp -s - "$expected" ||
+            echo "run $run" >>"$work/$suite-mismatch-$index"
+    fi
+}
+
+# Runs inside the scanner namespace, so that entering it is not part of any time measured. The
+# tools take turns, run after run, so that a change in the machine's load meets all of them.
 run_all() {
-    local run index start end
+    local run index most=$runs
     for ((run = 1; run <= runs; run++)); do
-        for index in "${!names[@]}"; do
-            ip neigh flush all
-            ip -n "$ZV_HOSTS" neigh flush all
-            start=$EPOCHREALTIME
-            ${commands[$index]} >"$work/out" 2>"$work/err"
-            end=$EPOCHREALTIME
-            echo $((${end/./} - ${start/./})) >>"$work/times-$index"
-            sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" \
-                >>"$work/table-reads"
-            answer_set "${names[$index]}" "$work/out" | cmp -s - "$work/expected" ||
-                echo "run $run" >>"$work/mismatch-$index"
+        for index in "${!suite_24_names[@]}"; do
+            local expected="$work/expected"
+            [ "$index" -ge 6 ] && expected=""
+            run_one 24 "$index" "${suite_24_names[$index]}" "${suite_24_commands[$index]}" \
+                "$expected" "$run"
+        done
+    done
+    for run in $(seq "$most"); do
+        for index in "${!growth_names[@]}"; do
+            [ "$run" -le "${growth_runs[$index]}" ] || continue
+            run_one growth "$index" "${growth_names[$index]}" "${growth_commands[$index]}" \
+                "${growth_expected[$index]}" "$run"
         done
     done
 }
@@ -103,30 +159,75 @@ median() {
 }
 
 median_ms() {
-    median "$1" 1000 1
+    median "$1" 1000 "${2:-1}"
+}
+
+# same_answers SUITE INDEX RUNS: "yes (R/R)" or how many runs differ.
+same_answers() {
+    if [ -s "$work/$1-mismatch-$2" ]; then
+        echo "no ($(wc -l <"$work/$1-mismatch-$2") of $3 differ)"
+    else
+        echo "yes ($3/$3)"
+    fi
+}
+
+shown() {
+    local text=${1//env ZELVORO_SWEEP_TIMING=1 /}
+    text=${text//$sweep/zelvoro-sweep}
+    echo "${text//$net/NET}"
 }
 
 print_table() {
-    local reference index median ratio same
-    reference=$(median_ms "$work/times-0")
+    local reference index median ratio
+    reference=$(median_ms "$work/24-times-0")
     echo "| Tool | Command | Median (ms) | Ratio to zelvoro-sweep | Same answer set in every run |"
     echo "|---|---|---:|---:|---|"
-    for index in "${!names[@]}"; do
-        median=$(median_ms "$work/times-$index")
+    for index in 0 1 2 3 4 5; do
+        median=$(median_ms "$work/24-times-$index")
         ratio=$(awk -v m="$median" -v r="$reference" 'BEGIN { printf "%.2f", m / r }')
-        same="yes ($runs/$runs)"
-        if [ -s "$work/mismatch-$index" ]; then
-            same="no ($(wc -l <"$work/mismatch-$index") of $runs differ)"
-        fi
-        local shown=${commands[$index]//$sweep/zelvoro-sweep}
-        echo "| ${names[$index]} | \`${shown//$net/NET}\` | $median | $ratio | $same |"
+        echo "| ${suite_24_names[$index]} | \`$(shown "${suite_24_commands[$index]}")\` |" \
+            "$median | $ratio | $(same_answers 24 "$index" "$runs") |"
     done
 }
 
-export -f run_all answer_set
+print_floor() {
+    local noop true start sending floor sweep_median
+    noop=$(median_ms "$work/24-times-6" 2)
+    true=$(median_ms "$work/24-times-7" 2)
+    start=$(awk -v a="$noop" -v b="$true" 'BEGIN { print (a < b ? a : b) }')
+    sending=$(median "$work/sending" 1 2)
+    floor=$(awk -v s="$start" -v t="$sending" 'BEGIN { printf "%.2f", s + t + 5 }')
+    sweep_median=$(median_ms "$work/24-times-0" 2)
+    echo "Floor of the /24 sweep: $floor ms = process start $start ms (no-op run" \
+        "\`zelvoro-sweep --help\` $noop ms, /bin/true $true ms, medians) + sending $sending ms" \
+        "(the tool's own clock, median of $(wc -l <"$work/sending") runs) + 5 ms." \
+        "zelvoro-sweep: $sweep_median ms, $(awk -v m="$sweep_median" -v f="$floor" \
+            'BEGIN { printf "%.3f", m / f }')× the floor."
+}
+
+print_growth() {
+    local index
+    echo "| Range | Tool | Command | Runs | Median (ms) | Same answer set in every run |"
+    echo "|---|---|---|---:|---:|---|"
+    for index in "${!growth_names[@]}"; do
+        local name=${growth_names[$index]} range=${growth_names[$index]##* }
+        [ "$range" = "$net.0/24" ] && range="NET.0/24 (on the link)"
+        local median same
+        median=$(median_ms "$work/growth-times-$index")
+        same=$(same_answers growth "$index" "${growth_runs[$index]}")
+        if [ -s "$work/growth-stopped-$index" ]; then
+            median="stopped after $peer_limit s"
+            same="-"
+        fi
+        echo "| $range | ${name%% *} | \`$(shown "${growth_commands[$index]#timeout * }")\` |" \
+            "${growth_runs[$index]} | $median | $same |"
+    done
+}
+
+export -f run_all run_one answer_set
 export runs work sweep ZV_HOSTS
-ip netns exec "$ZV_SCAN" bash -c "$(declare -p names commands); run_all" ||
-    zv_fail "benchmark run failed"
+ip netns exec "$ZV_SCAN" bash -c "$(declare -p suite_24_names suite_24_commands growth_names \
+    growth_commands growth_expected growth_runs); run_all" || zv_fail "benchmark run failed"
 
 echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering (the scanner" \
     "and ${#ZV_KNOWN_HOSTS[@]} hosts), $((254 - ${#ZV_KNOWN_HOSTS[@]} - 1)) silent; $runs runs per tool, neighbour caches" \
@@ -134,6 +235,16 @@ echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering
 echo
 print_table
 echo
+print_floor
+echo
 echo "Neighbour table read after the sweep (zelvoro-sweep --mac, timed inside the tool," \
     "$(wc -l <"$work/table-reads") runs): median $(median "$work/table-reads" 1 3) ms," \
     "maximum $(sort -g "$work/table-reads" | tail -n 1) ms."
+echo
+echo "How the cost grows: NET.0/24 on the link as above; the routed ranges reach the hosts" \
+    "namespace through NET.2, which answers for" \
+    "$(($(wc -l <"$work/expected-${routed_24[0]//\//_}"))) addresses of the /24," \
+    "$(($(wc -l <"$work/expected-${routed_20[0]//\//_}"))) of the /20 and" \
+    "$(($(wc -l <"$work/expected-${routed_16[0]//\//_}"))) of the /16 and drops the rest."
+echo
+print_growth
