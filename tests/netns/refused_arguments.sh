@@ -44,6 +44,11 @@ refused "127.0.0.1 " 9
 refused 127.0.0.-1 9
 refused "" 9
 refused 255.255.255.255 255      # refused as an address, like the conversion refuses it
+refused 127.0.0.0/15             # a network range: too large
+refused 127.0.0.0/31             # too small to have host addresses
+refused 127.0.0/24
+refused 127.0.0.0/24 9           # a range takes no end octet
+refused --mac 127.0.0.0/24       # --mac takes the end-octet form only
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS: all refused with exit 2 and one line on stderr"
