@@ -17,6 +17,7 @@
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <utility>
@@ -38,10 +39,10 @@ constexpr int socket_buffer_bytes = 1 << 20;
 // same softirq run, microseconds later; waiting this long past the last deadline lets every
 // reply stamped in time arrive before the verdicts are taken.
 constexpr nanoseconds queue_settle_time = std::chrono::microseconds(100);
-// While sending, the socket is read after every few requests: often enough that the replies
-// of a /24 where every host answers never fill the receive buffer, seldom enough that the
-// reads do not slow the sending down.
-constexpr std::size_t requests_between_reads = 8;
+// Requests are handed to the kernel this many at a time, in one call, and the socket is read
+// before each such batch: often enough that the replies of a /24 where every host answers never
+// fill the receive buffer, seldom enough that the reads do not slow the sending down.
+constexpr std::size_t requests_per_batch = 8;
 // How long a send may wait for room in the socket's send buffer.
 constexpr nanoseconds send_room_wait = std::chrono::seconds(3);
 
@@ -65,6 +66,11 @@ struct Datagram {
 
 enum class SendOutcome { sent, no_room, failed };
 
+struct Outgoing {
+    Ipv4Address to;
+    std::array<std::uint8_t, icmp::echo_request_size> packet;
+};
+
 // A non-blocking ICMP socket that stamps what it receives: a ping socket where the caller's
 // group may open one, a raw socket otherwise.
 class EchoSocket {
@@ -86,21 +92,37 @@ public:
     // socket only the replies carrying it; a raw socket sees every reply and must check it.
     bool kernel_assigns_identifier() const { return !raw_; }
 
-    // Does not set SO_BROADCAST: a request to a broadcast address fails with EACCES, and the
-    // address is silent, as it would be if only replies from the address itself counted.
-    SendOutcome send(const Ipv4Address& to, std::span<const std::uint8_t> packet) const {
-        sockaddr_in target{};
-        target.sin_family = AF_INET;
-        std::memcpy(&target.sin_addr, to.octets.data(), to.octets.size());
+    // Hands the requests to the kernel in one call: how many of the first ones it took, or
+    // why it took none. Does not set SO_BROADCAST: a request to a broadcast address fails with
+    // EACCES, and the address is silent, as it would be if only replies from the address itself
+    // counted.
+    std::pair<std::size_t, SendOutcome> send(std::span<const Outgoing> requests) const {
+        std::array<sockaddr_in, requests_per_batch> targets{};
+        std::array<iovec, requests_per_batch> data{};
+        std::array<mmsghdr, requests_per_batch> messages{};
+        const std::size_t count = std::min(requests.size(), requests_per_batch);
+        for (std::size_t index = 0; index < count; ++index) {
+            targets[index].sin_family = AF_INET;
+            std::memcpy(&targets[index].sin_addr, requests[index].to.octets.data(),
+                        requests[index].to.octets.size());
+            // sendmmsg only reads the packet.
+            data[index] = iovec{const_cast<std::uint8_t*>(requests[index].packet.data()),
+                                requests[index].packet.size()};
+            messages[index].msg_hdr.msg_name = &targets[index];
+            messages[index].msg_hdr.msg_namelen = sizeof targets[index];
+            messages[index].msg_hdr.msg_iov = &data[index];
+            messages[index].msg_hdr.msg_iovlen = 1;
+        }
         for (;;) {
-            const auto sent = ::sendto(fd_.get(), packet.data(), packet.size(), 0,
-                                       reinterpret_cast<const sockaddr*>(&target), sizeof target);
-            if (sent >= 0) {
-                return SendOutcome::sent;
+            const int sent =
+                ::sendmmsg(fd_.get(), messages.data(), static_cast<unsigned>(count), 0);
+            if (sent > 0) {
+                return {static_cast<std::size_t>(sent), SendOutcome::sent};
             }
-            if (errno != EINTR) {
-                return errno == EAGAIN || errno == EWOULDBLOCK ? SendOutcome::no_room
-                                                               : SendOutcome::failed;
+            if (sent == 0 || errno != EINTR) {
+                return {0, sent == 0 || errno == EAGAIN || errno == EWOULDBLOCK
+                               ? SendOutcome::no_room
+                               : SendOutcome::failed};
             }
         }
     }
@@ -206,6 +228,25 @@ std::optional<Pacing> pacing_for(std::size_t requests) {
     return Pacing{OnLinkRoutes(), budget};
 }
 
+// Wakes the thread on time while it exists: by default a sleeping thread may be woken up to
+// 50 µs late (its timer slack), which the wait for a sweep's last deadline would add in full.
+class PreciseWakeUps {
+public:
+    PreciseWakeUps() : previous_(::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+        ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    }
+    PreciseWakeUps(const PreciseWakeUps&) = delete;
+    PreciseWakeUps& operator=(const PreciseWakeUps&) = delete;
+    ~PreciseWakeUps() {
+        if (previous_ > 0) {
+            ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(previous_), 0, 0, 0);
+        }
+    }
+
+private:
+    int previous_;
+};
+
 // One sweep over one socket: send every request while reading whatever has come back, then
 // read until every request is answered or past its deadline. The requests are kept in blocks,
 // each with its own table, and a block's statuses are handed on, and the block let go, once
@@ -222,19 +263,20 @@ public:
     EchoStreamReport run(StampTime began) {
         EchoStreamReport report;
         StampTime first_sent = began;
-        for (std::size_t index = 0; index < stream_.size(); ++index) {
-            if (index % block_size == 0) {
-                open_block(index);
+        while (sent_up_to_ < stream_.size()) {
+            if (blocks_.empty() ||
+                sent_up_to_ == blocks_.back().first + blocks_.back().requests.size()) {
+                open_block(sent_up_to_);
             }
-            if (index % requests_between_reads == 0) {
+            if (sent_up_to_ > 0) {
                 drain();
             }
-            pace(index);
-            if (index == 0) {
+            // A request that waited for room in the neighbour table goes out on its own.
+            const bool paced = pace(sent_up_to_);
+            if (sent_up_to_ == 0) {
                 first_sent = stamp_clock_now();
             }
-            send(index);
-            sent_up_to_ = index + 1;
+            send_batch(paced ? 1 : requests_per_batch);
         }
         const StampTime last_sent = stamp_clock_now();
         await_replies();
@@ -270,7 +312,9 @@ private:
     // Request `index` carries sequence number first_sequence_ + index (modulo 2^16): with at
     // most max_open_requests of them open, a reply names one request of the open blocks.
     void open_block(std::size_t first) {
-        settle(stamp_clock_now());
+        if (!blocks_.empty()) {
+            settle(stamp_clock_now());
+        }
         while (!blocks_.empty() && first + block_size - blocks_.front().first > max_open_requests) {
             await_block(blocks_.front());
         }
@@ -284,42 +328,58 @@ private:
             Block{first, EchoRequestTable(addresses_, sequence, identifier_, timeout_)});
     }
 
-    // Requests to addresses on the link wait for room in the neighbour table's share.
-    void pace(std::size_t index) {
+    // Requests to addresses on the link wait for room in the neighbour table's share. True when
+    // the request is such a one.
+    bool pace(std::size_t index) {
         if (!pacing_) {
-            return;
+            return false;
         }
         const Block& block = blocks_.back();
         const auto holding_time =
             pacing_->routes.holding_time(block.requests.address(index - block.first));
         if (!holding_time) {
-            return;
+            return false;
         }
         pacing_->budget.hold_at_least(*holding_time);
         await(pacing_->budget.next_allowed(stamp_clock_now()));
         pacing_->budget.sent(stamp_clock_now());
+        return true;
     }
 
-    // A request that cannot be sent (EACCES for a broadcast address, ENETUNREACH, EPERM from a
-    // firewall...) is never marked sent, and its address stays silent.
-    void send(std::size_t index) {
+    // Sends up to `count` requests from the next one on, all of the current block; each is
+    // marked sent at the moment the kernel has taken its batch. A request that cannot be sent
+    // (EACCES for a broadcast address, ENETUNREACH, EPERM from a firewall...) is never marked
+    // sent, and its address stays silent.
+    void send_batch(std::size_t count) {
         Block& block = blocks_.back();
-        const std::size_t in_block = index - block.first;
-        const auto packet = icmp::encode_echo_request(block.requests.header(in_block));
-        std::optional<StampTime> give_up;
-        for (;;) {
-            const SendOutcome outcome = socket_.send(block.requests.address(in_block), packet);
-            if (outcome == SendOutcome::sent) {
-                block.requests.mark_sent(in_block, stamp_clock_now());
-                return;
-            }
-            const StampTime now = stamp_clock_now();
-            give_up = give_up.value_or(now + send_room_wait);
-            if (outcome == SendOutcome::failed || now >= *give_up) {
-                return;
-            }
-            wait_for_room(*give_up - now);
+        const std::size_t first = sent_up_to_ - block.first;
+        count = std::min(count, block.requests.size() - first);
+        for (std::size_t index = 0; index < count; ++index) {
+            batch_[index] =
+                Outgoing{block.requests.address(first + index),
+                         icmp::encode_echo_request(block.requests.header(first + index))};
         }
+        std::size_t done = 0;
+        std::optional<StampTime> give_up;
+        while (done < count) {
+            const auto [taken, outcome] =
+                socket_.send(std::span(batch_).subspan(done, count - done));
+            const StampTime now = stamp_clock_now();
+            for (std::size_t index = done; index < done + taken; ++index) {
+                block.requests.mark_sent(first + index, now);
+            }
+            done += taken;
+            if (outcome == SendOutcome::failed) {
+                ++done; // the first one not taken cannot be sent
+            } else if (outcome == SendOutcome::no_room) {
+                give_up = give_up.value_or(now + send_room_wait);
+                if (now >= *give_up) {
+                    break;
+                }
+                wait_for_room(*give_up - now);
+            }
+        }
+        sent_up_to_ += count;
     }
 
     void wait_for_room(nanoseconds limit) {
@@ -392,6 +452,7 @@ private:
     }
 
     void await_replies() {
+        const PreciseWakeUps on_time;
         while (!blocks_.empty()) {
             await_block(blocks_.front());
         }
@@ -406,6 +467,7 @@ private:
     std::deque<Block> blocks_;
     std::size_t sent_up_to_ = 0;         // the requests before this index have been sent
     std::vector<Ipv4Address> addresses_; // the addresses of the block being opened
+    std::array<Outgoing, requests_per_batch> batch_{};
     std::array<std::uint8_t, 512> buffer_{};
 };
 

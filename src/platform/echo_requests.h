@@ -22,7 +22,7 @@ using StampTime = std::chrono::nanoseconds;
 // when it comes from the address of request i, carries its sequence number (and its
 // identifier, where the kernel does not assign one per socket), and was received no later than
 // `timeout` after that request's send time. A reply stamped before the send time (which is
-// taken after sendto returns) counts.
+// taken after the send call returns) counts.
 class EchoRequestTable {
 public:
     EchoRequestTable(std::span<const Ipv4Address> addresses, std::uint16_t first_sequence,
