@@ -316,7 +316,7 @@ private:
             settle(stamp_clock_now());
         }
         while (!blocks_.empty() && first + block_size - blocks_.front().first > max_open_requests) {
-            await_block(blocks_.front());
+            await_oldest_block();
         }
         addresses_.clear();
         for (std::size_t index = first; index < std::min(first + block_size, stream_.size());
@@ -443,18 +443,24 @@ private:
         }
     }
 
-    void await_block(const Block& block) {
-        if (const auto final = final_at(block)) {
-            await(*final);
-        } else {
-            settle(stamp_clock_now());
+    // Reads and settles until the oldest block has been handed on. Its last deadline is asked
+    // anew after every wake-up: an answer to the request that had it brings the end forward.
+    void await_oldest_block() {
+        const std::size_t oldest = blocks_.front().first;
+        for (;;) {
+            const StampTime now = stamp_clock_now();
+            settle(now);
+            if (blocks_.empty() || blocks_.front().first != oldest) {
+                return;
+            }
+            socket_.wait(POLLIN, *final_at(blocks_.front()) - now);
         }
     }
 
     void await_replies() {
         const PreciseWakeUps on_time;
         while (!blocks_.empty()) {
-            await_block(blocks_.front());
+            await_oldest_block();
         }
     }
 
