@@ -124,7 +124,10 @@ run_one() {
     fi
     sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" >>"$work/table-reads"
     if [ "$suite$index" = 240 ]; then
-        sed -n 's/^timing: .*sending \([0-9.]*\) ms,.*$/\1/p' "$work/err" >>"$work/sending"
+        local field
+        for field in set-up sending waiting printing; do
+            sed -n "s/^timing: .*$field \([0-9.]*\) ms.*$/\1/p" "$work/err" >>"$work/$field"
+        done
     fi
     if [ -n "$expected" ]; then
         answer_set "$name" "$work/out" | cmp -s - "$expected" ||
@@ -139,7 +142,8 @@ run_all() {
     local run index most=$runs
     export ZELVORO_SWEEP_TIMING=1
     for ((run = 1; run <= runs; run++)); do
-        for index in "${!suite_24_names[@]}"; do
+        # The floor's parts right before the sweep they are compared with.
+        for index in 6 7 0 1 2 3 4 5; do
             local expected="$work/expected"
             [ "$index" -ge 6 ] && expected=""
             run_one 24 "$index" "${suite_24_names[$index]}" "${suite_24_commands[$index]}" \
@@ -194,18 +198,28 @@ print_table() {
 }
 
 print_floor() {
-    local noop true start sending floor sweep_median
+    local noop true start sending floor sweep_median ratio
     noop=$(median_ms "$work/24-times-6" 2)
     true=$(median_ms "$work/24-times-7" 2)
     start=$(awk -v a="$noop" -v b="$true" 'BEGIN { print (a < b ? a : b) }')
     sending=$(median "$work/sending" 1 2)
     floor=$(awk -v s="$start" -v t="$sending" 'BEGIN { printf "%.2f", s + t + 5 }')
     sweep_median=$(median_ms "$work/24-times-0" 2)
+    # Each run's sweep against the floor made of its own process starts and sending time, all
+    # measured moments apart (times in microseconds, sending in milliseconds).
+    paste "$work/24-times-6" "$work/24-times-7" "$work/sending" "$work/24-times-0" |
+        awk '{ start = $1 < $2 ? $1 : $2; print $4 / (start + $3 * 1000 + 5000) }' >"$work/ratios"
+    ratio=$(median "$work/ratios" 1 3)
     echo "Floor of the /24 sweep: $floor ms = process start $start ms (no-op run" \
         "\`zelvoro-sweep --help\` $noop ms, /bin/true $true ms, medians) + sending $sending ms" \
         "(the tool's own clock, median of $(wc -l <"$work/sending") runs) + 5 ms." \
         "zelvoro-sweep: $sweep_median ms, $(awk -v m="$sweep_median" -v f="$floor" \
-            'BEGIN { printf "%.3f", m / f }')× the floor."
+            'BEGIN { printf "%.3f", m / f }')× the floor; the median of each run's ratio to the" \
+        "floor of its own process starts and sending time, measured right before it:" \
+        "${ratio}×. Its own clock (medians): setting up $(median "$work/set-up" 1 3) ms from" \
+        "the start of main to the first request (turning receive stamps on is part of it)," \
+        "sending $sending ms, waiting $(median "$work/waiting" 1 3) ms from the last request to" \
+        "the last verdict, printing $(median "$work/printing" 1 3) ms."
 }
 
 print_growth() {
