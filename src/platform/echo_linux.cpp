@@ -221,11 +221,11 @@ struct Pacing {
 };
 
 std::optional<Pacing> pacing_for(std::size_t requests) {
-    NeighbourPacing budget(neighbour_table_limit(), nanoseconds(0));
-    if (requests <= budget.capacity()) {
+    const std::size_t limit = neighbour_table_limit();
+    if (requests <= NeighbourPacing::capacity_for(limit)) {
         return std::nullopt;
     }
-    return Pacing{OnLinkRoutes(), budget};
+    return Pacing{OnLinkRoutes(), NeighbourPacing(limit, nanoseconds(0))};
 }
 
 // Wakes the thread on time while it exists: by default a sleeping thread may be woken up to

@@ -20,9 +20,12 @@ public:
     using Time = std::chrono::nanoseconds; // since any epoch, the same for every call
 
     NeighbourPacing(std::size_t table_limit, std::chrono::nanoseconds holding_time)
-        : sent_(std::max<std::size_t>(table_limit / 4, 1)), holding_time_(holding_time) {}
+        : sent_(capacity_for(table_limit)), holding_time_(holding_time) {}
 
     // How many requests may be sent within one holding time.
+    static std::size_t capacity_for(std::size_t table_limit) {
+        return std::max<std::size_t>(table_limit / 4, 1);
+    }
     std::size_t capacity() const { return sent_.size(); }
     std::chrono::nanoseconds holding_time() const { return holding_time_; }
 

@@ -12,9 +12,9 @@ using Time = NeighbourPacing::Time;
 
 TEST(platform_neighbour_pacing, TakesAQuarterOfTheTable) {
     EXPECT_EQ(NeighbourPacing(1024, 5s).capacity(), 256u);
-    EXPECT_EQ(NeighbourPacing(130, 5s).capacity(), 32u);
+    EXPECT_EQ(NeighbourPacing::capacity_for(130), 32u);
     EXPECT_EQ(NeighbourPacing(3, 5s).capacity(), 1u);
-    EXPECT_EQ(NeighbourPacing(0, 5s).capacity(), 1u);
+    EXPECT_EQ(NeighbourPacing::capacity_for(0), 1u);
 }
 
 // Requests go out as soon as the pacing allows, each noted at the moment it was allowed.
