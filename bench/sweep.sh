@@ -243,12 +243,14 @@ print_growth() {
 
 export -f run_all run_one answer_set
 export runs work sweep ZV_HOSTS
+read -r load_before _ </proc/loadavg
 ip netns exec "$ZV_SCAN" bash -c "$(declare -p suite_24_names suite_24_commands growth_names \
     growth_commands growth_expected growth_runs); run_all" || zv_fail "benchmark run failed"
 
 echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering (the scanner" \
     "and ${#ZV_KNOWN_HOSTS[@]} hosts), $((254 - ${#ZV_KNOWN_HOSTS[@]} - 1)) silent; $runs runs per tool, neighbour caches" \
-    "flushed before each; $(nproc) CPUs, Linux $(uname -r)."
+    "flushed before each; $(nproc) CPUs, Linux $(uname -r); load average $load_before before" \
+    "the runs, $(cut -d ' ' -f 1 /proc/loadavg) after."
 echo
 print_table
 echo
