@@ -64,16 +64,20 @@ std::size_t neighbour_table_limit() {
 }
 
 std::optional<std::chrono::nanoseconds> OnLinkRoutes::holding_time(const Ipv4Address& address) {
-    if (block_ != block_of(address)) {
-        block_holding_time_ = ask(address);
-        block_ = block_of(address);
+    if (block_ == block_of(address)) {
+        return block_holding_time_;
     }
-    return block_holding_time_;
+    const auto route = ask(address);
+    if (route.for_its_24) {
+        block_ = block_of(address);
+        block_holding_time_ = route.holding_time;
+    }
+    return route.holding_time;
 }
 
-std::optional<std::chrono::nanoseconds> OnLinkRoutes::ask(const Ipv4Address& address) {
+OnLinkRoutes::Route OnLinkRoutes::ask(const Ipv4Address& address) {
     const auto on_link = [](int device) {
-        return std::max(spared_after_update, resolution_time(device));
+        return Route{std::max(spared_after_update, resolution_time(device)), true};
     };
     try {
         if (!socket_) {
@@ -86,12 +90,17 @@ std::optional<std::chrono::nanoseconds> OnLinkRoutes::ask(const Ipv4Address& add
         request.add_address(RTA_DST, address);
         const auto route = socket_->get(request);
         if (!route) {
-            return std::nullopt; // no route: nothing is sent
+            return Route{std::nullopt, true}; // no route: nothing is sent
         }
         const auto found = route->header<rtmsg>();
         const auto attributes = route->attributes(sizeof(rtmsg));
-        if (!found || found->rtm_type != RTN_UNICAST || attributes.find(RTA_GATEWAY)) {
-            return std::nullopt;
+        if (!found || found->rtm_type != RTN_UNICAST) {
+            // This machine's own address, a broadcast address...: the rest of its /24 may well
+            // be on the link all the same.
+            return Route{std::nullopt, false};
+        }
+        if (attributes.find(RTA_GATEWAY)) {
+            return Route{std::nullopt, true};
         }
         return on_link(static_cast<int>(attributes.u32(RTA_OIF).value_or(0)));
     } catch (const PlatformError&) {

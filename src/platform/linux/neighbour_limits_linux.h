@@ -18,7 +18,8 @@ namespace zelvoro::platform {
 std::size_t neighbour_table_limit();
 
 // The routes of this process's network namespace, asked once per /24: the addresses of one /24
-// are taken to share a route.
+// are taken to share a route (this machine's own addresses and broadcast addresses aside, which
+// answer only for themselves).
 class OnLinkRoutes {
 public:
     // How long the neighbour entry that a request to `address` makes holds its place: until the
@@ -29,7 +30,11 @@ public:
     std::optional<std::chrono::nanoseconds> holding_time(const Ipv4Address& address);
 
 private:
-    std::optional<std::chrono::nanoseconds> ask(const Ipv4Address& address);
+    struct Route {
+        std::optional<std::chrono::nanoseconds> holding_time;
+        bool for_its_24; // whether the rest of the address's /24 may be taken to share it
+    };
+    Route ask(const Ipv4Address& address);
 
     std::optional<netlink::RouteSocket> socket_;
     std::optional<std::uint32_t> block_; // the /24 asked last, and its answer
