@@ -112,10 +112,13 @@ std::optional<std::string> read_answer(int fd, Clock::time_point deadline) {
         if (size == 0) {
             return answer;
         }
-        if (size < 0 && errno != EINTR) {
+        if (size < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
             return std::nullopt;
         }
-        answer.append(chunk.data(), static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
+        answer.append(chunk.data(), static_cast<std::size_t>(size));
         if (answer.size() > max_answer_bytes) {
             return std::nullopt;
         }
