@@ -1,10 +1,14 @@
 // ICMP echo on Linux: every request of a sweep is sent at once over one fresh socket, and each
 // reply is judged by the time the kernel received it, so that neither the order of the replies
-// nor a process that was descheduled for a while changes a verdict.
+// nor a process that was descheduled for a while changes a verdict. A process that may open
+// neither a ping socket nor a raw one sweeps through the echo helper (echo_helper_linux.h).
 #include "platform/echo.h"
+#include "platform/echo_helper_linux.h"
 #include "platform/echo_requests.h"
+#include "platform/echo_socket_linux.h"
 #include "platform/linux/file_descriptor_linux.h"
 #include "platform/icmp_packet.h"
+#include "platform/platform_error.h"
 
 #include <algorithm>
 #include <array>
@@ -279,6 +283,11 @@ class LinuxEchoService final : public EchoService {
 public:
     EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                              std::chrono::milliseconds timeout) override {
+        // Neither a ping socket for this user's group nor a raw socket (this process holds no
+        // CAP_NET_RAW, as the desktop program never does): the echo helper sends the requests.
+        if (!EchoSocket::open()) {
+            return echo_through_helper(addresses, timeout);
+        }
         EchoSweepResult result;
         result.status.reserve(addresses.size());
         while (!addresses.empty()) {
@@ -295,10 +304,35 @@ public:
     }
 };
 
+// Every sweep over the one socket it was given.
+class HeldSocketEchoService final : public EchoService {
+public:
+    explicit HeldSocketEchoService(EchoSocket socket) : socket_(std::move(socket)) {}
+
+    EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
+                             std::chrono::milliseconds timeout) override {
+        if (addresses.size() > max_requests_per_socket) {
+            throw PlatformError("more echo requests than one socket's sequence numbers");
+        }
+        return EchoSweepResult{true, EchoSweep(socket_, addresses, timeout).run(), {}};
+    }
+
+private:
+    EchoSocket socket_;
+};
+
 } // namespace
 
 std::unique_ptr<EchoService> make_system_echo_service() {
     return std::make_unique<LinuxEchoService>();
+}
+
+std::unique_ptr<EchoService> open_echo_socket() {
+    auto socket = EchoSocket::open();
+    if (!socket) {
+        return nullptr;
+    }
+    return std::make_unique<HeldSocketEchoService>(std::move(*socket));
 }
 
 } // namespace zelvoro::platform

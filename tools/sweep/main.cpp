@@ -14,6 +14,7 @@
 #include "platform/neighbours.h"
 #include "sweep/presence.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_range.h"
 
 #include <algorithm>
 #include <chrono>
@@ -76,22 +77,11 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
     if (words.size() != 2) {
         return refuse("usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET");
     }
-    const auto start = platform::parse_dotted_quad(words[0]);
-    if (!start) {
-        return refuse("not an IPv4 address: \"" + std::string(words[0]) + "\"");
+    const auto checked = sweep::check_sweep_range(words[0], words[1]);
+    if (!checked.range) {
+        return refuse(checked.refusal);
     }
-    const auto end_octet = platform::parse_plain_decimal(words[1]);
-    if (!end_octet) {
-        return refuse("end octet is not a decimal number: \"" + std::string(words[1]) + "\"");
-    }
-    if (*end_octet > 255) {
-        return refuse("end octet above 255: " + std::string(words[1]));
-    }
-    if (*end_octet <= start->octets[3]) {
-        return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
-                      std::to_string(start->octets[3]));
-    }
-    return Arguments{*start, static_cast<int>(*end_octet), flags.sequential, flags.macs};
+    return Arguments{checked.range->start, checked.range->end_octet, flags.sequential, flags.macs};
 }
 
 std::string prefix_of(const platform::Ipv4Address& start) {
@@ -143,8 +133,9 @@ int run(const Arguments& arguments) {
     const auto outcome = sweep::run_sweep(echo, targets);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
     if (!outcome.permitted) {
-        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
-                     "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
+        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs a "
+                     "net.ipv4.ping_group_range that includes the group, zelvoro-echo-helper "
+                     "with cap_net_raw, or root)\n";
         return exit_not_permitted;
     }
     print_lists(outcome, arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{});
