@@ -203,6 +203,9 @@ public:
         return requests_.statuses();
     }
 
+    // After run: one per request, the receive stamp of its reply minus its send time.
+    std::vector<nanoseconds> round_trips() const { return requests_.round_trips(); }
+
 private:
     // From the kernel's generator; the clock where that is unavailable. Either way a new sweep
     // does not take up the numbers of the one before.
@@ -287,8 +290,12 @@ public:
             if (!socket) {
                 return echo_not_permitted(result.status.size() + addresses.size());
             }
-            const auto statuses = EchoSweep(*socket, part, timeout).run();
+            EchoSweep sweep(*socket, part, timeout);
+            const auto statuses = sweep.run();
             result.status.insert(result.status.end(), statuses.begin(), statuses.end());
+            const auto round_trips = sweep.round_trips();
+            result.round_trip.insert(result.round_trip.end(), round_trips.begin(),
+                                     round_trips.end());
             addresses = addresses.subspan(part.size());
         }
         return result;

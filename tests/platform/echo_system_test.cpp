@@ -17,6 +17,8 @@ TEST(platform_system_echo, LoopbackAnswers) {
                         "ping_group_range)";
     }
     EXPECT_EQ(result.status, std::vector<std::uint32_t>{echo_answered});
+    ASSERT_EQ(result.round_trip.size(), 1u);
+    EXPECT_LE(result.round_trip.front(), milliseconds(5)); // a duration, not a clock reading
 }
 
 TEST(platform_system_echo, NothingToSendGivesNoStatus) {
