@@ -44,7 +44,7 @@ void read_table(platform::AddressTable& table, shared::ProcessState& state) {
         return; // no table: the results of the scan before stay
     }
     if (addresses->size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        throw TableError("more rows than the count holds");
+        throw TableError("more rows than a 32-bit count holds");
     }
     state.local_address_count = static_cast<std::int32_t>(addresses->size());
     state.local_address_marker.clear(); // the first row of this table is the first address
