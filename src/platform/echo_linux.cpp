@@ -207,6 +207,9 @@ public:
         return requests_.statuses();
     }
 
+    // After run: one per request, the receive stamp of its reply minus its send time.
+    std::vector<nanoseconds> round_trips() const { return requests_.round_trips(); }
+
 private:
     // From the kernel's generator; the clock where that is unavailable. Either way a new sweep
     // does not take up the numbers of the one before.
@@ -279,6 +282,14 @@ private:
     std::array<std::uint8_t, 512> buffer_{};
 };
 
+// One sweep over one socket: a status and a round trip per address.
+EchoSweepResult sweep_on(const EchoSocket& socket, std::span<const Ipv4Address> addresses,
+                         std::chrono::milliseconds timeout) {
+    EchoSweep sweep(socket, addresses, timeout);
+    auto statuses = sweep.run();
+    return EchoSweepResult{true, std::move(statuses), sweep.round_trips()};
+}
+
 class LinuxEchoService final : public EchoService {
 public:
     EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
@@ -296,8 +307,10 @@ public:
             if (!socket) {
                 return echo_not_permitted(result.status.size() + addresses.size());
             }
-            const auto statuses = EchoSweep(*socket, part, timeout).run();
-            result.status.insert(result.status.end(), statuses.begin(), statuses.end());
+            const auto swept = sweep_on(*socket, part, timeout);
+            result.status.insert(result.status.end(), swept.status.begin(), swept.status.end());
+            result.round_trip.insert(result.round_trip.end(), swept.round_trip.begin(),
+                                     swept.round_trip.end());
             addresses = addresses.subspan(part.size());
         }
         return result;
@@ -314,7 +327,7 @@ public:
         if (addresses.size() > max_requests_per_socket) {
             throw PlatformError("more echo requests than one socket's sequence numbers");
         }
-        return EchoSweepResult{true, EchoSweep(socket_, addresses, timeout).run(), {}};
+        return sweep_on(socket_, addresses, timeout);
     }
 
 private:

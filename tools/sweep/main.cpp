@@ -55,6 +55,9 @@ public:
                 return one;
             }
             result.status.push_back(one.status.at(0));
+            if (!one.round_trip.empty()) {
+                result.round_trip.push_back(one.round_trip.front());
+            }
         }
         return result;
     }
@@ -90,10 +93,10 @@ std::string prefix_of(const platform::Ipv4Address& start) {
 }
 
 // One line per item; "\tMAC" after an item that has one.
-void add_list(std::string& text, const std::vector<std::string>& items,
+void add_list(std::string& text, const std::vector<sweep::SweepVerdict>& items,
               const sweep::ListMacs& macs) {
     for (std::size_t index = 0; index < items.size(); ++index) {
-        text += items[index];
+        text += items[index].text;
         if (index < macs.size() && macs[index]) {
             text += '\t' + platform::mac_text(*macs[index]);
         }
