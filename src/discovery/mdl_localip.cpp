@@ -78,20 +78,25 @@ std::string address_text(const std::array<std::uint8_t, 4>& address) {
     return platform::to_dotted_quad(platform::Ipv4Address{address});
 }
 
-void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& state,
-                          ui::Toolkit& toolkit) {
+void scan_local_addresses(platform::AddressTable& table, platform::Diagnostics& diagnostics,
+                          shared::ProcessState& state, ui::Toolkit& toolkit) {
     try {
         read_table(table, state);
-    } catch (const platform::PlatformError&) {
+    } catch (const platform::PlatformError& error) {
+        diagnostics.failure(std::string("the local address table cannot be read: ") +
+                            error.what());
         toolkit.message_box(error_text);
-    } catch (const TableError&) {
+    } catch (const TableError& error) {
+        diagnostics.failure(std::string("the local address table cannot be scanned: ") +
+                            error.what());
         toolkit.message_box(error_text);
     }
 }
 
 void fill_with_local_address(const ui::AddressRow& row, platform::AddressTable& table,
-                             shared::ProcessState& state, ui::Toolkit& toolkit) {
-    scan_local_addresses(table, state, toolkit);
+                             platform::Diagnostics& diagnostics, shared::ProcessState& state,
+                             ui::Toolkit& toolkit) {
+    scan_local_addresses(table, diagnostics, state, toolkit);
     if (state.local_address_count.value_or(0) >= 1) {
         row.fill(state.first_local_address);
     } else {
