@@ -83,8 +83,7 @@ void scan_local_addresses(platform::AddressTable& table, platform::Diagnostics& 
     try {
         read_table(table, state);
     } catch (const platform::PlatformError& error) {
-        diagnostics.failure(std::string("the local address table cannot be read: ") +
-                            error.what());
+        diagnostics.failure(std::string("the local address table cannot be read: ") + error.what());
         toolkit.message_box(error_text);
     } catch (const TableError& error) {
         diagnostics.failure(std::string("the local address table cannot be scanned: ") +

@@ -84,16 +84,14 @@ bool apply_to_every_adapter(platform::AdapterService& service, platform::Diagnos
     const std::vector<std::uint16_t> metrics{1};
     return for_every_adapter(
         service, diagnostics, toolkit, [&](platform::AdapterConfiguration& adapter) {
-            const int address_result =
-                call(diagnostics,
-                     call_text("EnableStatic", list_text(addresses) + ", " + list_text(masks),
-                               adapter),
-                     [&] { return adapter.enable_static(addresses, masks); });
-            const int gateway_result =
-                call(diagnostics,
-                     call_text("SetGateways", list_text(gateways) + ", " + list_text(metrics),
-                               adapter),
-                     [&] { return adapter.set_gateways(gateways, metrics); });
+            const int address_result = call(
+                diagnostics,
+                call_text("EnableStatic", list_text(addresses) + ", " + list_text(masks), adapter),
+                [&] { return adapter.enable_static(addresses, masks); });
+            const int gateway_result = call(
+                diagnostics,
+                call_text("SetGateways", list_text(gateways) + ", " + list_text(metrics), adapter),
+                [&] { return adapter.set_gateways(gateways, metrics); });
             return address_result == platform::adapter_result::success &&
                    gateway_result == platform::adapter_result::success;
         });

@@ -83,7 +83,8 @@ void FrmIpset::cmdok_click() {
         state_.picked_address = ui_.ip_row.text();
     }
     const AddressApply apply{state_.picked_address, mask, gateway};
-    const bool applied = apply_to_every_adapter(services_.adapters, services_.diagnostics, toolkit(), apply);
+    const bool applied =
+        apply_to_every_adapter(services_.adapters, services_.diagnostics, toolkit(), apply);
     if (applied) {
         toolkit().message_box(text::address_applied, ui::MessageBoxStyle::ok, text::success);
         state_.picked_address.clear();

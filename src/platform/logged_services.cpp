@@ -53,8 +53,8 @@ public:
     LoggedShell(ShellOpen& inner, Diagnostics& diagnostics)
         : inner_(inner), diagnostics_(diagnostics) {}
     void open(std::string_view target) override {
-        logged(diagnostics_, "shell open " + quoted(target), [&] { inner_.open(target); },
-               no_result);
+        logged(
+            diagnostics_, "shell open " + quoted(target), [&] { inner_.open(target); }, no_result);
     }
 
 private:
@@ -134,17 +134,20 @@ public:
     std::string description() const override { return inner_->description(); }
     int enable_static(const std::vector<std::string>& addresses,
                       const std::vector<std::string>& masks) override {
-        return logged(diagnostics_, "EnableStatic on " + quoted(description()),
-                      [&] { return inner_->enable_static(addresses, masks); }, code_text);
+        return logged(
+            diagnostics_, "EnableStatic on " + quoted(description()),
+            [&] { return inner_->enable_static(addresses, masks); }, code_text);
     }
     int set_gateways(const std::vector<std::string>& gateways,
                      const std::vector<std::uint16_t>& metrics) override {
-        return logged(diagnostics_, "SetGateways on " + quoted(description()),
-                      [&] { return inner_->set_gateways(gateways, metrics); }, code_text);
+        return logged(
+            diagnostics_, "SetGateways on " + quoted(description()),
+            [&] { return inner_->set_gateways(gateways, metrics); }, code_text);
     }
     int set_dns_server_search_order(const std::vector<std::string>& servers) override {
-        return logged(diagnostics_, "SetDNSServerSearchOrder on " + quoted(description()),
-                      [&] { return inner_->set_dns_server_search_order(servers); }, code_text);
+        return logged(
+            diagnostics_, "SetDNSServerSearchOrder on " + quoted(description()),
+            [&] { return inner_->set_dns_server_search_order(servers); }, code_text);
     }
 
 private:
@@ -214,10 +217,13 @@ struct LoggedServices::Wrappers {
 };
 
 LoggedServices::LoggedServices(const Services& inner)
-    : wrappers_(std::make_unique<Wrappers>(inner)),
-      services_{wrappers_->shell,   wrappers_->echo,       wrappers_->address_table,
-                wrappers_->http,    wrappers_->adapters,   wrappers_->neighbours,
-                inner.diagnostics} {}
+    : wrappers_(std::make_unique<Wrappers>(inner)), services_{wrappers_->shell,
+                                                              wrappers_->echo,
+                                                              wrappers_->address_table,
+                                                              wrappers_->http,
+                                                              wrappers_->adapters,
+                                                              wrappers_->neighbours,
+                                                              inner.diagnostics} {}
 
 LoggedServices::~LoggedServices() = default;
 

@@ -169,7 +169,7 @@ void FrmIPtest::cmdgetnet_click() {
         if (!page.empty()) {
             services_.diagnostics.failure("the address page " + state_.address_page_url + " (" +
                                           std::to_string(page.size()) +
-                                          " bytes) lacks the address markers");
+                                          " bytes) does not hold the address markers in order");
         }
         toolkit().message_box(discovery::lookup_failed_text, ui::MessageBoxStyle::ok,
                               discovery::lookup_failed_title);

@@ -94,8 +94,8 @@ struct FakeServices {
     FakeAdapters adapters;
     FakeNeighbours neighbours;
     platform::RecordedDiagnostics diagnostics;
-    platform::Services services{shell, echo, address_table, http, adapters, neighbours,
-                                diagnostics};
+    platform::Services services{shell,    echo,       address_table, http,
+                                adapters, neighbours, diagnostics};
 };
 
 } // namespace zelvoro::fakes

@@ -32,7 +32,8 @@ public:
         if (!sd_bus_error_is_set(&error_)) {
             return {};
         }
-        return std::string(error_.name) + (error_.message ? ": " + std::string(error_.message) : "");
+        return std::string(error_.name) +
+               (error_.message ? ": " + std::string(error_.message) : "");
     }
     bool is_denial() const {
         return sd_bus_error_has_name(&error_, SD_BUS_ERROR_ACCESS_DENIED) ||

@@ -88,8 +88,7 @@ std::vector<AssignedAddress> addresses_to_delete(std::span<const netlink::Reply>
     return found;
 }
 
-std::vector<DefaultRoute> routes_to_delete(std::span<const netlink::Reply> replies,
-                                           int link_index,
+std::vector<DefaultRoute> routes_to_delete(std::span<const netlink::Reply> replies, int link_index,
                                            const std::vector<DefaultGateway>& gateways) {
     std::vector<DefaultRoute> found;
     for (const netlink::Reply& reply : replies) {
@@ -160,7 +159,8 @@ std::string route_text(const DefaultGateway& gateway) {
 }
 
 std::string route_text(const DefaultRoute& route) {
-    return (route.gateway ? "via " + to_dotted_quad(*route.gateway) : std::string("without gateway")) +
+    return (route.gateway ? "via " + to_dotted_quad(*route.gateway)
+                          : std::string("without gateway")) +
            " metric " + std::to_string(route.priority);
 }
 

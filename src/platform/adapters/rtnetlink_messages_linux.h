@@ -47,8 +47,7 @@ std::vector<AssignedAddress> addresses_to_delete(std::span<const netlink::Reply>
 // The device's default routes of the main table among a route dump's replies that `gateways`
 // does not ask for again (a static route via the same gateway with the same metric), in the
 // kernel's order. Routes of other devices and tables, and multipath routes, stay.
-std::vector<DefaultRoute> routes_to_delete(std::span<const netlink::Reply> replies,
-                                           int link_index,
+std::vector<DefaultRoute> routes_to_delete(std::span<const netlink::Reply> replies, int link_index,
                                            const std::vector<DefaultGateway>& gateways);
 
 // RTM_NEWADDR, replacing an address of the same subnet; a broadcast address up to /30.

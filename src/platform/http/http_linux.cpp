@@ -69,8 +69,8 @@ public:
             return failed(url_text, // collect() refused the rest
                           "the page exceeds " + std::to_string(http_body_limit) + " bytes");
         } else if (code != CURLE_OK) {
-            return failed(url_text, curl_easy_strerror(code) + std::string(*error ? ": " : "") +
-                                        error);
+            return failed(url_text,
+                          curl_easy_strerror(code) + std::string(*error ? ": " : "") + error);
         }
         log_error_status(easy.get(), url_text);
         return body;

@@ -102,8 +102,9 @@ std::string acknowledgement_reason(const nlmsghdr& header, std::span<const std::
         }
         const auto error = read_at<nlmsgerr>(payload, 0);
         const bool capped = (header.nlmsg_flags & NLM_F_CAPPED) != 0;
-        start = sizeof(nlmsgerr) +
-                (capped ? 0 : std::max<std::size_t>(error.msg.nlmsg_len, NLMSG_HDRLEN) - NLMSG_HDRLEN);
+        start =
+            sizeof(nlmsgerr) +
+            (capped ? 0 : std::max<std::size_t>(error.msg.nlmsg_len, NLMSG_HDRLEN) - NLMSG_HDRLEN);
     }
     start = aligned(start);
     if (start >= payload.size()) {

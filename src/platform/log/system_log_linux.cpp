@@ -1,6 +1,7 @@
-#include "platform/log/system_log.h"
+#include "platform/log/system_log_linux.h"
 
 #include "platform/environment.h"
+#include "platform/log/system_log.h"
 
 #include <string_view>
 #include <sys/stat.h>
@@ -30,8 +31,8 @@ iovec field(std::string& text) {
 
 class SystemLog final : public Diagnostics {
 public:
-    explicit SystemLog(const std::string& program)
-        : standard_error_(program), identifier_("SYSLOG_IDENTIFIER=" + program),
+    SystemLog(const std::string& program, JournalWriter journal)
+        : standard_error_(program), journal_(std::move(journal)),
           to_journal_(::isatty(STDERR_FILENO) == 0),
           to_standard_error_(!to_journal_ || !standard_error_is_journal()) {}
 
@@ -40,26 +41,37 @@ public:
             standard_error_.write(level, line);
         }
         if (to_journal_) {
-            // A journal that cannot be reached (no systemd) takes nothing, silently.
-            std::string message = "MESSAGE=" + std::string(line);
-            std::string priority =
-                "PRIORITY=" + std::to_string(level == LogLevel::debug ? LOG_DEBUG : LOG_ERR);
-            const iovec fields[] = {field(message), field(priority), field(identifier_)};
-            sd_journal_sendv(fields, static_cast<int>(std::size(fields)));
+            journal_(level, line);
         }
     }
 
 private:
     StandardErrorDiagnostics standard_error_;
-    std::string identifier_;
+    JournalWriter journal_;
     bool to_journal_;
     bool to_standard_error_;
 };
 
+// A journal that cannot be reached (no systemd) takes nothing, silently.
+JournalWriter systemd_journal(const std::string& program) {
+    return [identifier = "SYSLOG_IDENTIFIER=" + program](LogLevel level,
+                                                         std::string_view line) mutable {
+        std::string message = "MESSAGE=" + std::string(line);
+        std::string priority =
+            "PRIORITY=" + std::to_string(level == LogLevel::debug ? LOG_DEBUG : LOG_ERR);
+        const iovec fields[] = {field(message), field(priority), field(identifier)};
+        sd_journal_sendv(fields, static_cast<int>(std::size(fields)));
+    };
+}
+
 } // namespace
 
+std::unique_ptr<Diagnostics> make_system_log(const std::string& program, JournalWriter journal) {
+    return std::make_unique<SystemLog>(program, std::move(journal));
+}
+
 std::unique_ptr<Diagnostics> make_system_log(const std::string& program) {
-    return std::make_unique<SystemLog>(program);
+    return make_system_log(program, systemd_journal(program));
 }
 
 } // namespace zelvoro::platform

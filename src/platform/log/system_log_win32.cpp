@@ -1,5 +1,4 @@
 #include "platform/log/system_log.h"
-
 #include "platform/win32/wide_text_win32.h"
 
 #include <windows.h>

@@ -106,13 +106,12 @@ TEST(platform_rtnetlink_messages, RequestsAsTheKernelTookThem) {
         {"default route", new_route_request(a0, {{{192, 0, 2, 254}}, 1}), NLM_F_ACK, 1,
          "340000001800050c010000000000000002000000fe0400010000000008000500c00002fe080004000200"
          "00000800060001000000"},
-        {"address with its broadcast", new_address_request(a0, {{{192, 0, 2, 10}}, 24}),
-         NLM_F_ACK, 3,
+        {"address with its broadcast", new_address_request(a0, {{{192, 0, 2, 10}}, 24}), NLM_F_ACK,
+         3,
          "30000000140005050300000000000000021880000200000008000200c000020a08000100c000020a0800"
          "0400c00002ff"},
-        {"/31, which has no broadcast", new_address_request(a0, {{{10, 9, 8, 7}}, 31}),
-         NLM_F_ACK, 4,
-         "28000000140005050400000000000000021f800002000000080002000a090807080001000a090807"},
+        {"/31, which has no broadcast", new_address_request(a0, {{{10, 9, 8, 7}}, 31}), NLM_F_ACK,
+         4, "28000000140005050400000000000000021f800002000000080002000a090807080001000a090807"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -155,7 +154,9 @@ TEST(platform_rtnetlink_messages, DeletionsFromTheDumps) {
           "00080006000500000008000500c0000201",
           "3400000019000500040000000000000002000000fe03ff010000000008000f00fe00000008000400020000"
           "000800060009000000"}},
-        {"a1's route", route_deletions(a1, gateway), 3,
+        {"a1's route",
+         route_deletions(a1, gateway),
+         3,
          {"3c00000019000500030000000000000002000000fe03ff010000000008000f00fe00000008000400030000"
           "00080006000600000008000500c0000201"}},
         {"no gateway asked for: every default route of a0",
@@ -167,9 +168,13 @@ TEST(platform_rtnetlink_messages, DeletionsFromTheDumps) {
           "00080006000500000008000500c0000201",
           "3400000019000500040000000000000002000000fe03ff010000000008000f00fe00000008000400020000"
           "000800060009000000"}},
-        {"a0's address that is not asked for", address_deletions(a0), 2,
+        {"a0's address that is not asked for",
+         address_deletions(a0),
+         2,
          {"28000000150005000200000000000000021900000200000008000200c633640708000100c6336407"}},
-        {"a1's address", address_deletions(a1), 2,
+        {"a1's address",
+         address_deletions(a1),
+         2,
          {"28000000150005000200000000000000021800000300000008000200c000020b08000100c000020b"}},
     };
     for (const auto& c : cases) {
