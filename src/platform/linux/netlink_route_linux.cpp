@@ -8,7 +8,6 @@
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
-#include <system_error>
 
 namespace zelvoro::platform::netlink {
 
@@ -215,27 +214,31 @@ Exchange RouteSocket::send(const Request& request, std::uint16_t extra_flags) {
 Answer RouteSocket::receive(const Exchange& exchange) {
     Answer answer;
     while (!answer.error) {
-        iovec data{buffer_.get(), receive_buffer_size};
-        sockaddr_nl sender{};
-        msghdr message{};
-        message.msg_name = &sender;
-        message.msg_namelen = sizeof sender;
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        ssize_t size = -1;
-        do {
-            size = ::recvmsg(fd_.get(), &message, 0);
-        } while (size < 0 && errno == EINTR);
-        if (size < 0) {
-            fail("receive", errno);
-        }
-        if (message.msg_flags & MSG_TRUNC) {
-            fail("receive", EMSGSIZE);
-        }
-        read_answer({buffer_.get(), static_cast<std::size_t>(size)}, sender.nl_pid, exchange,
-                    answer);
+        const Datagram datagram = next_datagram();
+        read_answer(datagram.bytes, datagram.sender, exchange, answer);
     }
     return answer;
+}
+
+RouteSocket::Datagram RouteSocket::next_datagram() {
+    iovec data{buffer_.get(), receive_buffer_size};
+    sockaddr_nl sender{};
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    ssize_t size = -1;
+    do {
+        size = ::recvmsg(fd_.get(), &message, 0);
+    } while (size < 0 && errno == EINTR);
+    if (size < 0) {
+        fail("receive", errno);
+    }
+    if (message.msg_flags & MSG_TRUNC) {
+        fail("receive", EMSGSIZE);
+    }
+    return {{buffer_.get(), static_cast<std::size_t>(size)}, sender.nl_pid};
 }
 
 } // namespace zelvoro::platform::netlink

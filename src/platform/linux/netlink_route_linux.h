@@ -153,6 +153,11 @@ private:
     Exchange send(const Request& request, std::uint16_t extra_flags);
     // Reads datagrams until the answer to `exchange` is complete.
     Answer receive(const Exchange& exchange);
+    struct Datagram {
+        std::span<const std::byte> bytes;
+        std::uint32_t sender; // the sending socket's port: 0 for the kernel
+    };
+    Datagram next_datagram();
 
     FileDescriptor fd_;
     std::uint32_t port_ = 0;
