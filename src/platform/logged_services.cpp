@@ -19,8 +19,12 @@ std::string duration_text(Clock::duration duration) {
     return text;
 }
 
+// Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "\"" + text at -O2.
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string result(1, '"');
+    result += text;
+    result += '"';
+    return result;
 }
 
 // Runs `call` and writes "WHAT: RESULT (DURATION)", with RESULT from `describe` (nothing for a
