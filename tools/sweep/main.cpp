@@ -114,7 +114,8 @@ void print_lists(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& mac
 
 sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
                              std::chrono::steady_clock::time_point sweep_began) {
-    const auto table = platform::make_system_neighbour_table();
+    platform::StandardErrorDiagnostics diagnostics("zelvoro-sweep");
+    const auto table = platform::make_system_neighbour_table(diagnostics);
     const auto began = std::chrono::steady_clock::now();
     auto macs = sweep::read_sweep_macs(*table, outcome, began - sweep_began);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
