@@ -36,13 +36,17 @@ public:
 };
 
 // The way that fits the resolver file at `resolver_file`: the file itself when it is not
-// resolved's; systemd-resolved when it is, unless this process is known to be in another
-// network namespace than process 1. A process in another namespace never reconfigures the
-// host's resolved: its setter refuses.
+// resolved's (see is_resolved_file); systemd-resolved when it is, unless this process is known
+// to be in another network namespace than process 1. A process in another namespace never
+// reconfigures the host's resolved: its setter refuses.
 std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file);
 
 // systemd-resolved, per link.
 std::shared_ptr<DnsServerSetter> make_resolved_dns();
+
+// Whether systemd-resolved runs: its name is owned on the system bus. False when there is no
+// system bus or it does not answer within a few seconds.
+bool resolved_answers();
 
 // Addresses and routes through rtnetlink, DNS servers through `dns`.
 std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index,
