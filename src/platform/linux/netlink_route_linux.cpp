@@ -119,9 +119,11 @@ std::vector<std::byte> request_message(const Request& request, std::uint16_t ext
     const nlmsghdr header{
         static_cast<std::uint32_t>(NLMSG_HDRLEN + request.payload().size()), request.type(),
         static_cast<std::uint16_t>(request.flags() | NLM_F_REQUEST | extra_flags), sequence, 0};
-    std::vector<std::byte> message(NLMSG_HDRLEN);
+    const auto payload = request.payload();
+    // Sized once: GCC 12 at -O3 takes an insert after the header for a write past it.
+    std::vector<std::byte> message(NLMSG_HDRLEN + payload.size());
     std::memcpy(message.data(), &header, sizeof header);
-    message.insert(message.end(), request.payload().begin(), request.payload().end());
+    std::copy(payload.begin(), payload.end(), message.begin() + NLMSG_HDRLEN);
     return message;
 }
 
