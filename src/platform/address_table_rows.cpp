@@ -44,7 +44,47 @@ void write_row(const LocalAddress& entry, std::span<std::uint8_t> row) {
     put(row, type_offset, type_primary);
 }
 
+template <typename Value> Value get(std::span<const std::uint8_t> row, std::size_t offset) {
+    Value value{};
+    std::memcpy(&value, row.data() + offset, sizeof value);
+    return value;
+}
+
+// The table may grow between the call that sizes the buffer and the one that fills it; one that
+// still outgrows its buffer after this many reads gives no rows.
+constexpr int read_attempts = 4;
+
 } // namespace
+
+std::vector<LocalAddress> read_rows(std::span<const std::uint8_t> table) {
+    std::vector<LocalAddress> rows;
+    if (table.size() < address_table_header_size) {
+        return rows;
+    }
+    const auto count = get<std::uint32_t>(table, 0);
+    for (std::size_t i = 0; i < count && table_bytes(i + 1) <= table.size(); ++i) {
+        const auto row = table.subspan(table_bytes(i), address_table_row_size);
+        LocalAddress entry{get<std::uint32_t>(row, index_offset),
+                           {get<std::array<std::uint8_t, 4>>(row, address_offset)},
+                           {get<std::array<std::uint8_t, 4>>(row, mask_offset)}};
+        entry.loopback = entry.address.octets[0] == 127;
+        rows.push_back(entry);
+    }
+    return rows;
+}
+
+std::vector<LocalAddress> read_local_addresses(AddressTable& table) {
+    std::vector<std::uint8_t> buffer;
+    for (int attempt = 0; attempt < read_attempts; ++attempt) {
+        std::int32_t size = static_cast<std::int32_t>(buffer.size());
+        table.read(buffer, size, false);
+        if (size <= static_cast<std::int32_t>(buffer.size())) {
+            break;
+        }
+        buffer.assign(static_cast<std::size_t>(size), 0);
+    }
+    return read_rows(buffer);
+}
 
 std::vector<LocalAddress> table_order(std::vector<LocalAddress> addresses, bool sorted) {
     if (sorted) {

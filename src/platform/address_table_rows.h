@@ -3,6 +3,7 @@
 // IPv4 address table (MIB_IPADDRTABLE) is.
 #pragma once
 
+#include "platform/address_table.h"
 #include "platform/ipv4_address.h"
 
 #include <cstddef>
@@ -17,6 +18,8 @@ struct LocalAddress {
     Ipv4Address address;
     Ipv4Address mask;
     bool loopback = false;
+
+    friend bool operator==(const LocalAddress&, const LocalAddress&) = default;
 };
 
 // Unsorted: interfaces in index order, an interface's addresses in the order given, loopback
@@ -31,5 +34,13 @@ std::size_t table_bytes(std::size_t rows);
 // either way `size` ends as the table's length in bytes.
 void fill_table(std::span<const LocalAddress> rows, std::span<std::uint8_t> buffer,
                 std::int32_t& size);
+
+// The rows of a table laid out as fill_table writes it: interface index, address and mask of
+// as many rows as its count gives and its bytes hold (loopback: the addresses 127.0.0.0/8).
+std::vector<LocalAddress> read_rows(std::span<const std::uint8_t> table);
+
+// The whole table, read in the platform's own order. Throws PlatformError as
+// AddressTable::read does.
+std::vector<LocalAddress> read_local_addresses(AddressTable& table);
 
 } // namespace zelvoro::platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,32 @@ TEST(platform_address_table_rows, RowLayoutIsTheIpAddrRow) {
         0,   0,   1,   0, // unused1, wType: primary
     };
     EXPECT_EQ(buffer, expected);
+}
+
+// A local address table with `rows` rows, read back (counts that lie included).
+class TableOf final : public AddressTable {
+public:
+    explicit TableOf(std::vector<LocalAddress> rows) : rows_(std::move(rows)) {}
+    void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool) override {
+        fill_table(rows_, buffer, size);
+    }
+
+private:
+    std::vector<LocalAddress> rows_;
+};
+
+TEST(platform_address_table_rows, ReadsRowsBack) {
+    TableOf table({eth_high, loopback, wlan});
+    EXPECT_EQ(read_local_addresses(table), (std::vector{eth_high, loopback, wlan}));
+    EXPECT_EQ(read_local_addresses(*std::make_unique<TableOf>(std::vector<LocalAddress>{})),
+              std::vector<LocalAddress>{});
+
+    std::vector<std::uint8_t> bytes(4 + 2 * 24);
+    std::int32_t size = static_cast<std::int32_t>(bytes.size());
+    fill_table(std::vector{eth_high, wlan}, bytes, size);
+    bytes[0] = 9; // more rows counted than there are
+    EXPECT_EQ(read_rows(bytes), (std::vector{eth_high, wlan}));
+    EXPECT_EQ(read_rows(std::span(bytes).first(3)), std::vector<LocalAddress>{});
 }
 
 } // namespace
