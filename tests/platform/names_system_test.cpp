@@ -14,11 +14,11 @@ TEST(platform_names_system, ReverseLookupOfLoopbackEnds) {
     const Ipv4Address loopback{{127, 0, 0, 1}};
     std::mutex mutex;
     std::vector<FoundName> names;
-    const auto lookup = make_system_name_service()->look_up(
-        {{loopback}, {}}, name_lookup_limit, [&](const FoundName& found) {
-            const std::lock_guard lock(mutex);
-            names.push_back(found);
-        });
+    const auto lookup = make_system_name_service()->look_up({{loopback}, {}}, name_lookup_limit,
+                                                            [&](const FoundName& found) {
+                                                                const std::lock_guard lock(mutex);
+                                                                names.push_back(found);
+                                                            });
     lookup->wait();
     ASSERT_LE(names.size(), 1u);
     for (const FoundName& found : names) {
