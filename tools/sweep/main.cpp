@@ -144,8 +144,7 @@ void print_lists(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& mac
 
 // The names of the answering addresses and of the silent ones with a MAC, and the time the
 // lookup took to stderr.
-sweep::NamesByAddress look_up_names(const sweep::SweepOutcome& outcome,
-                                    const sweep::SweepMacs& macs) {
+sweep::NamesByAddress host_names(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& macs) {
     std::vector<platform::LocalAddress> local;
     try {
         local = platform::read_local_addresses(*platform::make_system_address_table());
@@ -191,7 +190,7 @@ int run(const Arguments& arguments) {
     }
     const auto macs = arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{};
     print_lists(outcome, macs,
-                arguments.names ? look_up_names(outcome, macs) : sweep::NamesByAddress{});
+                arguments.names ? host_names(outcome, macs) : sweep::NamesByAddress{});
     std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
                  took.count());
     return 0;
