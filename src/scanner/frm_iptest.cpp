@@ -92,11 +92,11 @@ void FrmIPtest::btntest_click() {
             toolkit().message_box(text::no_icmp_permission, ui::MessageBoxStyle::ok,
                                   text::cannot_sweep_title);
         }
-        for (const std::string& address : outcome.answering) {
-            ui_.List1.add_item(address);
+        for (const sweep::SweepVerdict& verdict : outcome.answering) {
+            ui_.List1.add_item(verdict.text);
         }
-        for (const std::string& address : outcome.silent) {
-            ui_.List2.add_item(address);
+        for (const sweep::SweepVerdict& verdict : outcome.silent) {
+            ui_.List2.add_item(verdict.text);
         }
         if (outcome.permitted) {
             note_devices(outcome, std::chrono::steady_clock::now() - began);

@@ -13,7 +13,7 @@ using platform::Ipv4Address;
 using platform::LocalAddress;
 
 bool on_subnet_of(const Ipv4Address& address, const LocalAddress& local) {
-    if (local.loopback || local.mask == Ipv4Address{}) {
+    if (local.address.octets[0] == 127 || local.mask == Ipv4Address{}) {
         return false;
     }
     for (std::size_t i = 0; i < address.octets.size(); ++i) {
@@ -33,23 +33,17 @@ std::optional<Ipv4Address> link_through(const Ipv4Address& address,
     return found != local.end() ? std::optional(found->address) : std::nullopt;
 }
 
-void add_address(const std::string& item, std::vector<Ipv4Address>& to) {
-    if (const auto address = platform::parse_dotted_quad(item)) {
-        to.push_back(*address);
-    }
-}
-
 } // namespace
 
 std::vector<Ipv4Address> addresses_to_name(const SweepOutcome& outcome, const SweepMacs& macs) {
     std::vector<Ipv4Address> addresses;
-    for (const std::string& item : outcome.answering) {
-        add_address(item, addresses);
+    for (const SweepVerdict& verdict : outcome.answering) {
+        addresses.push_back(verdict.address);
     }
     for (std::size_t index = 0; index < outcome.silent.size() && index < macs.silent.size();
          ++index) {
         if (macs.silent[index]) {
-            add_address(outcome.silent[index], addresses);
+            addresses.push_back(outcome.silent[index].address);
         }
     }
     return addresses;

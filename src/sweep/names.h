@@ -2,7 +2,7 @@
 // names gathered for the command line, and the texts of the notes that show them.
 #pragma once
 
-#include "platform/address_table_rows.h"
+#include "platform/address_table.h"
 #include "platform/names.h"
 #include "sweep/presence.h"
 #include "sweep/sweep_plan.h"
@@ -22,7 +22,7 @@ std::vector<platform::Ipv4Address> addresses_to_name(const SweepOutcome& outcome
 
 // The name queries for `addresses` (the answering ones, and the silent ones a device was seen
 // to hold): reverse DNS for every one; mDNS and NetBIOS, which reach only the machine's own
-// links, for those on the subnet of a local address (loopback and a zero mask left out), sent
+// links, for those on the subnet of a local address (127.0.0.0/8 and a zero mask left out), sent
 // through the first such address.
 platform::NameQueries plan_name_queries(std::span<const platform::Ipv4Address> addresses,
                                         std::span<const platform::LocalAddress> local);

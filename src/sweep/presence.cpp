@@ -9,21 +9,18 @@ namespace {
 using platform::Ipv4Address;
 using platform::MacAddress;
 
-void append_addresses(const std::vector<std::string>& items, std::vector<Ipv4Address>& to) {
-    for (const std::string& item : items) {
-        if (const auto address = platform::parse_dotted_quad(item)) {
-            to.push_back(*address);
-        }
+void append_addresses(const std::vector<SweepVerdict>& items, std::vector<Ipv4Address>& to) {
+    for (const SweepVerdict& item : items) {
+        to.push_back(item.address);
     }
 }
 
-ListMacs macs_of(const std::vector<std::string>& items,
+ListMacs macs_of(const std::vector<SweepVerdict>& items,
                  const std::map<Ipv4Address, MacAddress>& by_address) {
     ListMacs macs;
     macs.reserve(items.size());
-    for (const std::string& item : items) {
-        const auto address = platform::parse_dotted_quad(item);
-        const auto found = address ? by_address.find(*address) : by_address.end();
+    for (const SweepVerdict& item : items) {
+        const auto found = by_address.find(item.address);
         macs.push_back(found != by_address.end() ? std::optional(found->second) : std::nullopt);
     }
     return macs;

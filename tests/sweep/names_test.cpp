@@ -17,11 +17,11 @@ using platform::NameSource;
 TEST(sweep_names, LinkLocalQueriesOnlyOnTheMachinesOwnSubnets) {
     const Ipv4Address eth{{192, 0, 2, 1}}, wlan{{198, 51, 100, 7}};
     const std::vector<LocalAddress> local = {
-        {1, {{127, 0, 0, 1}}, {{255, 0, 0, 0}}, true},
-        {2, {{10, 9, 9, 9}}, {}, false}, // a zero mask is no subnet
-        {3, eth, {{255, 255, 255, 0}}, false},
-        {4, wlan, {{255, 255, 255, 128}}, false},
-        {5, {{192, 0, 2, 77}}, {{255, 255, 255, 0}}, false}, // the same subnet again
+        {{{127, 0, 0, 1}}, {{255, 0, 0, 0}}},
+        {{{10, 9, 9, 9}}, {}}, // a zero mask is no subnet
+        {eth, {{255, 255, 255, 0}}},
+        {wlan, {{255, 255, 255, 128}}},
+        {{{192, 0, 2, 77}}, {{255, 255, 255, 0}}}, // the same subnet again
     };
     const std::vector<Ipv4Address> addresses = {{{192, 0, 2, 9}},
                                                 {{198, 51, 100, 3}},
@@ -34,8 +34,13 @@ TEST(sweep_names, LinkLocalQueriesOnlyOnTheMachinesOwnSubnets) {
               (std::vector<LinkTarget>{{{{192, 0, 2, 9}}, eth}, {{{198, 51, 100, 3}}, wlan}}));
 }
 
+SweepVerdict verdict(std::uint8_t last) {
+    const Ipv4Address address{{192, 0, 2, last}};
+    return {platform::to_dotted_quad(address), address, std::nullopt};
+}
+
 TEST(sweep_names, AnsweringAddressesAndSilentOnesWithAMac) {
-    const SweepOutcome outcome{true, {"192.0.2.1", "192.0.2.7"}, {"192.0.2.2", "192.0.2.3"}};
+    const SweepOutcome outcome{true, {verdict(1), verdict(7)}, {verdict(2), verdict(3)}};
     const platform::MacAddress mac{2, 0, 0, 0, 0, 3};
     EXPECT_EQ(addresses_to_name(outcome, SweepMacs{{}, {std::nullopt, mac}}),
               (std::vector<Ipv4Address>{{{192, 0, 2, 1}}, {{192, 0, 2, 7}}, {{192, 0, 2, 3}}}));

@@ -1,6 +1,7 @@
 #include "sweep/presence.h"
 
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace zelvoro::sweep {
@@ -11,7 +12,12 @@ using platform::Ipv4Address;
 using platform::MacAddress;
 
 const MacAddress mac_a{0x00, 0x1b, 0x2c, 0xa0, 0xff, 0x01}, mac_b{0x02, 0, 0, 0, 0, 0x0b};
-const SweepOutcome outcome{true, {"192.0.2.1", "192.0.2.7"}, {"192.0.2.2", "192.0.2.3"}};
+
+SweepVerdict item(std::uint8_t last) {
+    return {"192.0.2." + std::to_string(last), {{192, 0, 2, last}}, std::nullopt};
+}
+
+const SweepOutcome outcome{true, {item(1), item(7)}, {item(2), item(3)}};
 
 // Confirms a MAC for 192.0.2.3, 192.0.2.7 and 192.0.2.99, and remembers what it was asked.
 class RecordingTable final : public platform::NeighbourTable {

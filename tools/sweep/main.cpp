@@ -13,15 +13,15 @@
 // "--names" adds a tab and the host names, each with its source, to every answering address
 // that has any (with --mac, to every silent one with a MAC too; after the MAC), and the time the
 // name lookup took to stderr (see sweep/names.h).
-#include "platform/address_table_rows.h"
+#include "platform/address_table.h"
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
 #include "platform/names.h"
 #include "platform/neighbours.h"
-#include "platform/platform_error.h"
 #include "sweep/names.h"
 #include "sweep/presence.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_range.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +31,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -63,6 +65,9 @@ public:
                 return one;
             }
             result.status.push_back(one.status.at(0));
+            if (!one.round_trip.empty()) {
+                result.round_trip.push_back(one.round_trip.front());
+            }
         }
         return result;
     }
@@ -89,22 +94,11 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
         return refuse(
             "usage: zelvoro-sweep [--sequential] [--mac] [--names] START_ADDRESS END_OCTET");
     }
-    const auto start = platform::parse_dotted_quad(words[0]);
-    if (!start) {
-        return refuse("not an IPv4 address: \"" + std::string(words[0]) + "\"");
+    const auto checked = sweep::check_sweep_range(words[0], words[1]);
+    if (!checked.range) {
+        return refuse(checked.refusal);
     }
-    const auto end_octet = platform::parse_plain_decimal(words[1]);
-    if (!end_octet) {
-        return refuse("end octet is not a decimal number: \"" + std::string(words[1]) + "\"");
-    }
-    if (*end_octet > 255) {
-        return refuse("end octet above 255: " + std::string(words[1]));
-    }
-    if (*end_octet <= start->octets[3]) {
-        return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
-                      std::to_string(start->octets[3]));
-    }
-    return Arguments{*start, static_cast<int>(*end_octet), flags.sequential, flags.macs,
+    return Arguments{checked.range->start, checked.range->end_octet, flags.sequential, flags.macs,
                      flags.names};
 }
 
@@ -113,22 +107,21 @@ std::string prefix_of(const platform::Ipv4Address& start) {
     return text.substr(0, text.rfind('.') + 1);
 }
 
-// "\tNAME (SOURCE), ..." for an item with names; nothing for one without.
-std::string names_column(const std::string& item, const sweep::NamesByAddress& names) {
-    const auto address = platform::parse_dotted_quad(item);
-    const auto found = address ? names.find(*address) : names.end();
+// "\tNAME (SOURCE), ..." for an address with names; nothing for one without.
+std::string names_column(const platform::Ipv4Address& address, const sweep::NamesByAddress& names) {
+    const auto found = names.find(address);
     return found == names.end() ? std::string() : '\t' + sweep::names_text(found->second);
 }
 
 // One line per item; "\tMAC" after an item that has one, then its names.
-void add_list(std::string& text, const std::vector<std::string>& items, const sweep::ListMacs& macs,
-              const sweep::NamesByAddress& names) {
+void add_list(std::string& text, const std::vector<sweep::SweepVerdict>& items,
+              const sweep::ListMacs& macs, const sweep::NamesByAddress& names) {
     for (std::size_t index = 0; index < items.size(); ++index) {
-        text += items[index];
+        text += items[index].text;
         if (index < macs.size() && macs[index]) {
             text += '\t' + platform::mac_text(*macs[index]);
         }
-        text += names_column(items[index], names);
+        text += names_column(items[index].address, names);
         text += '\n';
     }
 }
@@ -142,15 +135,23 @@ void print_lists(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& mac
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+// The machine's own addresses and masks; none, with a note to stderr, when the table cannot be
+// read (then only reverse DNS is asked).
+std::vector<platform::LocalAddress> local_addresses() {
+    auto read = platform::make_system_address_table()->read();
+    if (auto* rows = std::get_if<std::vector<platform::LocalAddress>>(&read)) {
+        return std::move(*rows);
+    }
+    if (const auto* failure = std::get_if<platform::AddressTableFailure>(&read)) {
+        std::cerr << "zelvoro-sweep: no mDNS or NetBIOS queries: " << failure->reason << '\n';
+    }
+    return {};
+}
+
 // The names of the answering addresses and of the silent ones with a MAC, and the time the
 // lookup took to stderr.
 sweep::NamesByAddress host_names(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& macs) {
-    std::vector<platform::LocalAddress> local;
-    try {
-        local = platform::read_local_addresses(*platform::make_system_address_table());
-    } catch (const platform::PlatformError& error) {
-        std::cerr << "zelvoro-sweep: no mDNS or NetBIOS queries: " << error.what() << '\n';
-    }
+    const auto local = local_addresses();
     const auto began = std::chrono::steady_clock::now();
     auto names = sweep::look_up_names(
         *platform::make_system_name_service(),
@@ -161,7 +162,7 @@ sweep::NamesByAddress host_names(const sweep::SweepOutcome& outcome, const sweep
 }
 
 sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
-                             std::chrono::steady_clock::time_point sweep_began) {
+                           std::chrono::steady_clock::time_point sweep_began) {
     const auto table = platform::make_system_neighbour_table();
     const auto began = std::chrono::steady_clock::now();
     auto macs = sweep::read_sweep_macs(*table, outcome, began - sweep_began);
@@ -172,7 +173,7 @@ sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
 
 int run(const Arguments& arguments) {
     const auto targets = sweep::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
-                                             arguments.end_octet);
+                                           arguments.end_octet);
     const auto requested = std::count_if(targets.begin(), targets.end(), [](const auto& target) {
         return target.address.has_value();
     });
@@ -184,8 +185,9 @@ int run(const Arguments& arguments) {
     const auto outcome = sweep::run_sweep(echo, targets);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
     if (!outcome.permitted) {
-        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
-                     "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
+        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs a "
+                     "net.ipv4.ping_group_range that includes the group, zelvoro-echo-helper "
+                     "with cap_net_raw, or root)\n";
         return exit_not_permitted;
     }
     const auto macs = arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{};
