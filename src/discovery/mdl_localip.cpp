@@ -19,7 +19,7 @@ constexpr std::string_view no_adapter_title = "无法检测!";
 // (-Wrestrict) about copying a short literal into a string here.
 constexpr std::string_view first_stored = "1";
 
-// The table cannot be read, or holds more rows than one scan takes.
+// The table holds more rows than one scan takes.
 class TableError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -37,7 +37,7 @@ void store(shared::ProcessState& state, std::string address) {
 void read_table(platform::AddressTable& table, shared::ProcessState& state) {
     const platform::AddressTableRead read = table.read();
     if (const auto* failure = std::get_if<platform::AddressTableFailure>(&read)) {
-        throw TableError(failure->reason);
+        throw platform::PlatformError(failure->reason);
     }
     const auto* addresses = std::get_if<std::vector<platform::LocalAddress>>(&read);
     if (addresses == nullptr) {
@@ -58,20 +58,24 @@ void read_table(platform::AddressTable& table, shared::ProcessState& state) {
 
 } // namespace
 
-void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& state,
-                          ui::Toolkit& toolkit) {
+void scan_local_addresses(platform::AddressTable& table, platform::Diagnostics& diagnostics,
+                          shared::ProcessState& state, ui::Toolkit& toolkit) {
     try {
         read_table(table, state);
-    } catch (const platform::PlatformError&) {
+    } catch (const platform::PlatformError& error) {
+        diagnostics.failure(std::string("the local address table cannot be read: ") + error.what());
         toolkit.message_box(error_text);
-    } catch (const TableError&) {
+    } catch (const TableError& error) {
+        diagnostics.failure(std::string("the local address table cannot be scanned: ") +
+                            error.what());
         toolkit.message_box(error_text);
     }
 }
 
 void fill_with_local_address(const ui::AddressRow& row, platform::AddressTable& table,
-                             shared::ProcessState& state, ui::Toolkit& toolkit) {
-    scan_local_addresses(table, state, toolkit);
+                             platform::Diagnostics& diagnostics, shared::ProcessState& state,
+                             ui::Toolkit& toolkit) {
+    scan_local_addresses(table, diagnostics, state, toolkit);
     if (state.local_address_count.value_or(0) >= 1) {
         row.fill(state.first_local_address);
     } else {

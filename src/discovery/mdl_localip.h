@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/address_table.h"
+#include "platform/diagnostics.h"
 #include "shared/process_state.h"
 #include "ui/address_row.h"
 #include "ui/toolkit.h"
@@ -18,13 +19,14 @@ inline constexpr std::size_t max_scanned_rows = 256;
 // first row's address in first_local_address (every scan that reads a table refreshes it) and
 // the others in local_address_marker. No table leaves `state` as it was. A table that cannot be
 // read, or a row beyond the 256th, is reported in the box "ERROR" after the rows before it were
-// stored. Always returns normally.
-void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& state,
-                          ui::Toolkit& toolkit);
+// stored, and its reason in `diagnostics`. Always returns normally.
+void scan_local_addresses(platform::AddressTable& table, platform::Diagnostics& diagnostics,
+                          shared::ProcessState& state, ui::Toolkit& toolkit);
 
 // 本机IP of either window: scans, then fills `row` with the first address (each field's change
 // handling running as if typed), or says that no address was found and leaves the row alone.
 void fill_with_local_address(const ui::AddressRow& row, platform::AddressTable& table,
-                             shared::ProcessState& state, ui::Toolkit& toolkit);
+                             platform::Diagnostics& diagnostics, shared::ProcessState& state,
+                             ui::Toolkit& toolkit);
 
 } // namespace zelvoro::discovery

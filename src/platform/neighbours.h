@@ -2,6 +2,7 @@
 // address even when it ignores echo requests.
 #pragma once
 
+#include "platform/diagnostics.h"
 #include "platform/ipv4_address.h"
 
 #include <array>
@@ -39,7 +40,8 @@ public:
                                              std::chrono::milliseconds within) = 0;
 };
 
-// Linux: rtnetlink RTM_GETNEIGH; Windows: GetIpNetTable2.
-std::unique_ptr<NeighbourTable> make_system_neighbour_table();
+// Linux: rtnetlink RTM_GETNEIGH; Windows: GetIpNetTable2. Why a table could not be read goes
+// to `diagnostics`.
+std::unique_ptr<NeighbourTable> make_system_neighbour_table(Diagnostics& diagnostics);
 
 } // namespace zelvoro::platform

@@ -20,35 +20,41 @@ std::chrono::microseconds clock_tick() {
            (per_second > 0 ? per_second : usual_ticks_per_second);
 }
 
-std::optional<std::vector<NeighbourSighting>> read_sightings() {
+std::optional<std::vector<NeighbourSighting>> read_sightings(Diagnostics& diagnostics) {
     try {
         netlink::RouteSocket socket;
         return netlink::neighbour_sightings(socket.dump(netlink::neighbour_dump_request()),
                                             clock_tick());
-    } catch (const PlatformError&) {
+    } catch (const PlatformError& error) {
+        diagnostics.failure(std::string("the neighbour table cannot be read: ") + error.what());
         return std::nullopt;
     }
 }
 
 class LinuxNeighbourTable final : public NeighbourTable {
 public:
+    explicit LinuxNeighbourTable(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+
     std::vector<Neighbour> confirmed(std::span<const Ipv4Address> addresses,
                                      std::chrono::milliseconds within) override {
         if (addresses.empty()) {
             return {};
         }
-        const auto sightings = read_sightings();
+        const auto sightings = read_sightings(diagnostics_);
         if (!sightings) {
             return {};
         }
         return sightings_within(addresses, *sightings, within);
     }
+
+private:
+    Diagnostics& diagnostics_;
 };
 
 } // namespace
 
-std::unique_ptr<NeighbourTable> make_system_neighbour_table() {
-    return std::make_unique<LinuxNeighbourTable>();
+std::unique_ptr<NeighbourTable> make_system_neighbour_table(Diagnostics& diagnostics) {
+    return std::make_unique<LinuxNeighbourTable>(diagnostics);
 }
 
 } // namespace zelvoro::platform

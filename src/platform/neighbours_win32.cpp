@@ -35,8 +35,10 @@ bool table_tells_ages() {
 
 class IpNetTable {
 public:
-    IpNetTable() {
-        if (GetIpNetTable2(AF_INET, &table_) != NO_ERROR) {
+    explicit IpNetTable(Diagnostics& diagnostics) {
+        if (const DWORD error = GetIpNetTable2(AF_INET, &table_); error != NO_ERROR) {
+            diagnostics.failure("the neighbour table cannot be read: GetIpNetTable2 failed with " +
+                                std::to_string(error));
             table_ = nullptr;
         }
     }
@@ -61,12 +63,14 @@ private:
 
 class Win32NeighbourTable final : public NeighbourTable {
 public:
+    explicit Win32NeighbourTable(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+
     std::vector<Neighbour> confirmed(std::span<const Ipv4Address> addresses,
                                      std::chrono::milliseconds within) override {
         if (addresses.empty() || !table_tells_ages()) {
             return {};
         }
-        const IpNetTable table;
+        const IpNetTable table(diagnostics_);
         std::vector<NeighbourSighting> sightings;
         for (const MIB_IPNET_ROW2& row : table.rows()) {
             if (const auto sighting = sighting_of(row)) {
@@ -75,12 +79,15 @@ public:
         }
         return sightings_within(addresses, sightings, within);
     }
+
+private:
+    Diagnostics& diagnostics_;
 };
 
 } // namespace
 
-std::unique_ptr<NeighbourTable> make_system_neighbour_table() {
-    return std::make_unique<Win32NeighbourTable>();
+std::unique_ptr<NeighbourTable> make_system_neighbour_table(Diagnostics& diagnostics) {
+    return std::make_unique<Win32NeighbourTable>(diagnostics);
 }
 
 } // namespace zelvoro::platform

@@ -85,7 +85,9 @@ struct FakeServices {
     FakeHttp http;
     FakeAdapters adapters;
     FakeNeighbours neighbours;
-    platform::Services services{shell, echo, address_table, http, adapters, neighbours};
+    platform::RecordedDiagnostics diagnostics;
+    platform::Services services{shell,    echo,       address_table, http,
+                                adapters, neighbours, diagnostics};
 };
 
 } // namespace zelvoro::fakes

@@ -7,8 +7,8 @@ void ScriptedNeighbours::confirm(std::map<platform::Ipv4Address, platform::MacAd
     present_ = std::move(present);
 }
 
-void ScriptedNeighbours::use_real() {
-    real_ = platform::make_system_neighbour_table();
+void ScriptedNeighbours::use_real(platform::Diagnostics& diagnostics) {
+    real_ = platform::make_system_neighbour_table(diagnostics);
 }
 
 std::vector<platform::Neighbour>

@@ -12,7 +12,8 @@ namespace zelvoro::scenario {
 class ScriptedNeighbours final : public platform::NeighbourTable {
 public:
     void confirm(std::map<platform::Ipv4Address, platform::MacAddress> present);
-    void use_real();
+    // The real table, logging to `diagnostics`.
+    void use_real(platform::Diagnostics& diagnostics);
 
     std::vector<platform::Neighbour> confirmed(std::span<const platform::Ipv4Address> addresses,
                                                std::chrono::milliseconds within) override;

@@ -14,6 +14,7 @@
 // that has any (with --mac, to every silent one with a MAC too; after the MAC), and the time the
 // name lookup took to stderr (see sweep/names.h).
 #include "platform/address_table.h"
+#include "platform/diagnostics.h"
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
 #include "platform/names.h"
@@ -143,7 +144,8 @@ std::vector<platform::LocalAddress> local_addresses() {
         return std::move(*rows);
     }
     if (const auto* failure = std::get_if<platform::AddressTableFailure>(&read)) {
-        std::cerr << "zelvoro-sweep: no mDNS or NetBIOS queries: " << failure->reason << '\n';
+        platform::StandardErrorDiagnostics("zelvoro-sweep")
+            .failure("no mDNS or NetBIOS queries: " + failure->reason);
     }
     return {};
 }
@@ -163,7 +165,8 @@ sweep::NamesByAddress host_names(const sweep::SweepOutcome& outcome, const sweep
 
 sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
                            std::chrono::steady_clock::time_point sweep_began) {
-    const auto table = platform::make_system_neighbour_table();
+    platform::StandardErrorDiagnostics diagnostics("zelvoro-sweep");
+    const auto table = platform::make_system_neighbour_table(diagnostics);
     const auto began = std::chrono::steady_clock::now();
     auto macs = sweep::read_sweep_macs(*table, outcome, began - sweep_began);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;

@@ -195,7 +195,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AdapterService> make_system_adapter_service() {
+std::unique_ptr<AdapterService> make_system_adapter_service(Diagnostics& /*diagnostics*/) {
     return std::make_unique<WmiAdapterService>();
 }
 

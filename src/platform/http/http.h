@@ -1,6 +1,8 @@
 // One HTTP GET of a page, the body returned as the bytes the server sent.
 #pragma once
 
+#include "platform/diagnostics.h"
+
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -27,7 +29,10 @@ public:
 // than one byte a second for `stall_timeout` (counted in whole seconds, at least one), is
 // given up.
 // Windows: WinINet with its own time-outs (`stall_timeout` is not used there).
+// Why a GET gave no page (the library's error), and a status of 400 or more, go to
+// `diagnostics`.
 std::unique_ptr<HttpClient>
-make_system_http_client(std::chrono::milliseconds stall_timeout = std::chrono::seconds(30));
+make_system_http_client(Diagnostics& diagnostics,
+                        std::chrono::milliseconds stall_timeout = std::chrono::seconds(30));
 
 } // namespace zelvoro::platform

@@ -13,6 +13,8 @@ namespace {
 constexpr long max_redirects = 5;
 // A transfer is silent while it moves less than this many bytes a second.
 constexpr long silent_bytes_per_second = 1;
+// Statuses from here on tell of an error (client or server).
+constexpr long first_error_status = 400;
 
 bool curl_ready() {
     // Initialised once for the whole process (thread-safely) and never cleaned up: other
@@ -47,25 +49,49 @@ long whole_seconds(std::chrono::milliseconds duration) {
 
 class CurlHttpClient final : public HttpClient {
 public:
-    explicit CurlHttpClient(std::chrono::milliseconds stall_timeout)
-        : stall_timeout_(stall_timeout) {}
+    CurlHttpClient(Diagnostics& diagnostics, std::chrono::milliseconds stall_timeout)
+        : diagnostics_(diagnostics), stall_timeout_(stall_timeout) {}
 
     std::optional<std::string> get(std::string_view url, std::string_view user_agent) override {
+        const std::string url_text(url);
         if (!curl_ready()) {
-            return std::nullopt;
+            return failed(url_text, "libcurl cannot be initialised");
         }
         const std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
-        const std::string url_text(url);
         const std::string agent(user_agent);
         std::string body;
+        char error[CURL_ERROR_SIZE] = "";
         if (!easy || !configure(easy.get(), url_text, agent, body) ||
-            curl_easy_perform(easy.get()) != CURLE_OK) {
-            return std::nullopt;
+            !set(easy.get(), CURLOPT_ERRORBUFFER, error)) {
+            return failed(url_text, "libcurl cannot be set up");
         }
+        if (const CURLcode code = curl_easy_perform(easy.get()); code == CURLE_WRITE_ERROR) {
+            return failed(url_text, // collect() refused the rest
+                          "the page exceeds " + std::to_string(http_body_limit) + " bytes");
+        } else if (code != CURLE_OK) {
+            return failed(url_text,
+                          curl_easy_strerror(code) + std::string(*error ? ": " : "") + error);
+        }
+        log_error_status(easy.get(), url_text);
         return body;
     }
 
 private:
+    std::nullopt_t failed(const std::string& url, const std::string& why) const {
+        diagnostics_.failure("http GET " + url + ": " + why);
+        return std::nullopt;
+    }
+
+    // The status is not examined, but one that tells of an error explains a page that does not
+    // say what was asked.
+    void log_error_status(CURL* easy, const std::string& url) const {
+        long status = 0;
+        if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
+            status >= first_error_status) {
+            diagnostics_.failure("http GET " + url + ": HTTP status " + std::to_string(status));
+        }
+    }
+
     bool configure(CURL* easy, const std::string& url, const std::string& agent,
                    std::string& body) const {
         return set(easy, CURLOPT_URL, url.c_str()) && set(easy, CURLOPT_USERAGENT, agent.c_str()) &&
@@ -81,13 +107,15 @@ private:
                set(easy, CURLOPT_WRITEFUNCTION, &collect) && set(easy, CURLOPT_WRITEDATA, &body);
     }
 
+    Diagnostics& diagnostics_;
     std::chrono::milliseconds stall_timeout_;
 };
 
 } // namespace
 
-std::unique_ptr<HttpClient> make_system_http_client(std::chrono::milliseconds stall_timeout) {
-    return std::make_unique<CurlHttpClient>(stall_timeout);
+std::unique_ptr<HttpClient> make_system_http_client(Diagnostics& diagnostics,
+                                                    std::chrono::milliseconds stall_timeout) {
+    return std::make_unique<CurlHttpClient>(diagnostics, stall_timeout);
 }
 
 } // namespace zelvoro::platform

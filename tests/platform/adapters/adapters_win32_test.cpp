@@ -28,7 +28,8 @@ std::optional<int> result_of(const Call& call, AdapterConfiguration& adapter) {
 }
 
 TEST(platform_win32_adapters, MethodsWineLacksNeverReportSuccess) {
-    const auto service = make_system_adapter_service();
+    RecordedDiagnostics diagnostics;
+    const auto service = make_system_adapter_service(diagnostics);
     std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
     ASSERT_NO_THROW(adapters = service->ip_enabled_adapters());
     if (!running_under_wine() || adapters.empty()) {

@@ -19,7 +19,9 @@ constexpr std::string_view agent = "vb   wininet";
 TEST(platform_linux_http, SilentServerIsGivenUpAfterTheStallTimeout) {
     const LoopbackHttpServer server({{"/ips.asp", test_support::HttpReply{{}, true}}});
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(make_system_http_client(1s)->get(server.url("/ips.asp"), agent), std::nullopt);
+    RecordedDiagnostics diagnostics;
+    EXPECT_EQ(make_system_http_client(diagnostics, 1s)->get(server.url("/ips.asp"), agent),
+              std::nullopt);
     // Far below the default 30 s, however busy the machine.
     EXPECT_LT(std::chrono::steady_clock::now() - started, 15s);
 }
@@ -32,7 +34,8 @@ TEST(platform_linux_http, ProxyVariablesAreIgnored) {
     const test_support::ScopedEnvironment no_proxy("no_proxy", std::nullopt);
     const test_support::ScopedEnvironment no_proxy_upper("NO_PROXY", std::nullopt);
     const LoopbackHttpServer server({{"/ips.asp", test_support::http_response("direct")}});
-    EXPECT_EQ(make_system_http_client()->get(server.url("/ips.asp"), agent), "direct");
+    RecordedDiagnostics diagnostics;
+    EXPECT_EQ(make_system_http_client(diagnostics)->get(server.url("/ips.asp"), agent), "direct");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/http/http.h"
 #include "support/loopback_http_server.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -20,7 +21,19 @@ struct BodyCase {
     std::string name;
     HttpReply reply;
     std::optional<std::string> expected;
+    std::string logged = {}; // the end of the one diagnostics line expected, if any
 };
+
+// The diagnostics lines, each without the "http GET URL: " every line starts with.
+std::vector<std::string> reasons(RecordedDiagnostics& diagnostics, const std::string& url) {
+    std::vector<std::string> found;
+    for (const std::string& line : diagnostics.take()) {
+        const std::string start = "http GET " + url + ": ";
+        EXPECT_EQ(line.rfind(start, 0), 0U) << line;
+        found.push_back(line.substr(std::min(start.size(), line.size())));
+    }
+    return found;
+}
 
 TEST(platform_system_http, BodiesAsSent) {
     const std::string gbk_page = "\xC4\xFA\xB5\xC4IP\xB5\xD8\xD6\xB7\xCA\xC7\xA3\xBA[192.0.2.1]";
@@ -30,10 +43,11 @@ TEST(platform_system_http, BodiesAsSent) {
         {"an empty body", test_support::http_response(""), ""},
         {"tiny chunks", test_support::chunked_http_response({"\xC4", "\xFA\xB5", "\xC4", "IP"}),
          "\xC4\xFA\xB5\xC4IP"},
-        {"the status is not examined", test_support::http_response("gone", "404 Not Found"),
-         "gone"},
+        {"the status is not examined", test_support::http_response("gone", "404 Not Found"), "gone",
+         "HTTP status 404"},
         {"a body as long as allowed", test_support::http_response(at_limit), at_limit},
-        {"a body one byte too long", test_support::http_response(at_limit + "x"), std::nullopt},
+        {"a body one byte too long", test_support::http_response(at_limit + "x"), std::nullopt,
+         "the page exceeds 1048576 bytes"},
         {"a redirect is followed",
          test_support::http_response("moved", "302 Found", "Location: /page\r\n"), "the page"},
     };
@@ -41,23 +55,34 @@ TEST(platform_system_http, BodiesAsSent) {
         SCOPED_TRACE(c.name);
         const LoopbackHttpServer server(
             {{"/ips.asp", c.reply}, {"/page", test_support::http_response("the page")}});
-        EXPECT_EQ(make_system_http_client()->get(server.url("/ips.asp"), agent), c.expected);
+        RecordedDiagnostics diagnostics;
+        EXPECT_EQ(make_system_http_client(diagnostics)->get(server.url("/ips.asp"), agent),
+                  c.expected);
+        const auto logged = reasons(diagnostics, server.url("/ips.asp"));
+        EXPECT_EQ(logged, c.logged.empty() ? std::vector<std::string>{}
+                                           : std::vector<std::string>{c.logged});
     }
 }
 
 TEST(platform_system_http, SendsTheUserAgentAsGiven) {
     const LoopbackHttpServer server({{"/ips.asp", test_support::http_response("page")}});
-    ASSERT_TRUE(make_system_http_client()->get(server.url("/ips.asp"), agent));
+    RecordedDiagnostics diagnostics;
+    ASSERT_TRUE(make_system_http_client(diagnostics)->get(server.url("/ips.asp"), agent));
     const auto heads = server.request_heads();
     ASSERT_EQ(heads.size(), 1U);
     EXPECT_EQ(heads[0].rfind("GET /ips.asp HTTP/1.1\r\n", 0), 0U) << heads[0];
     EXPECT_NE(heads[0].find("\r\nUser-Agent: vb   wininet\r\n"), std::string::npos) << heads[0];
 }
 
-TEST(platform_system_http, RefusedConnectionIsNoPage) {
+// The library's own words say why (libcurl's text, WinINet's error number).
+TEST(platform_system_http, RefusedConnectionIsNoPageWithItsReason) {
     const auto closed = test_support::LoopbackSocket::bound();
     const std::string url = "http://127.0.0.1:" + std::to_string(closed.port()) + "/ips.asp";
-    EXPECT_EQ(make_system_http_client()->get(url, agent), std::nullopt);
+    RecordedDiagnostics diagnostics;
+    EXPECT_EQ(make_system_http_client(diagnostics)->get(url, agent), std::nullopt);
+    const auto logged = reasons(diagnostics, url);
+    ASSERT_EQ(logged.size(), 1U);
+    EXPECT_FALSE(logged.front().empty());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // netlink client, then into the entries that prove a device.
 #include "platform/linux/neighbour_dump.h"
 #include "platform/platform_error.h"
+#include "support/hex_bytes.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@ namespace zelvoro::platform::netlink {
 namespace {
 
 using namespace std::chrono_literals;
+using test_support::bytes_of;
+
+// The port the captured request was sent from: the kernel's answer carries it.
+constexpr std::uint32_t port = 0x719;
 
 // The answer to request 1, one message a line; ages in 10 ms ticks.
 const std::vector<std::string_view> captured = {
@@ -39,17 +44,6 @@ const std::vector<std::string_view> captured = {
     // NLMSG_DONE
     "1400000003000200010000001907000000000000",
 };
-std::vector<std::byte> bytes_of(const std::vector<std::string_view>& hex_lines) {
-    std::string hex;
-    for (const std::string_view line : hex_lines) {
-        hex += line;
-    }
-    std::vector<std::byte> bytes;
-    for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-        bytes.push_back(static_cast<std::byte>(std::stoul(hex.substr(at, 2), nullptr, 16)));
-    }
-    return bytes;
-}
 
 std::vector<std::string_view> lines(std::size_t first, std::size_t count) {
     return {captured.begin() + first, captured.begin() + first + count};
@@ -61,7 +55,8 @@ TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
         std::vector<std::byte> datagram;
         std::optional<int> error; // nothing while the answer goes on
         std::vector<NeighbourSighting> expected;
-        std::uint32_t sequence = 1;
+        Exchange exchange = {port, 1};
+        std::uint32_t sender = 0; // the kernel
     };
     const NeighbourSighting stale{{{192, 0, 2, 30}}, {0x02, 0x5a, 0, 0, 0, 0x1e}, 63'770ms};
     const NeighbourSighting reachable{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}, 0ms};
@@ -69,7 +64,9 @@ TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
         {"the whole dump", bytes_of(captured), 0, {stale, reachable}},
         {"a first part", bytes_of(lines(0, 4)), std::nullopt, {stale}},
         {"the last part", bytes_of(lines(4, 3)), 0, {reachable}},
-        {"the answer to another request", bytes_of(captured), std::nullopt, {}, 2},
+        {"the answer to another request", bytes_of(captured), std::nullopt, {}, {port, 2}},
+        {"the answer to another socket", bytes_of(captured), std::nullopt, {}, {port + 1, 1}},
+        {"a datagram another process sent", bytes_of(captured), std::nullopt, {}, {port, 1}, 4242},
         {"an error (-EPERM)",
          bytes_of({"24000000020000000100000019070000ffffffff1c0000001e0001030100000000000000"}),
          EPERM,
@@ -78,7 +75,7 @@ TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Answer answer;
-        read_answer(c.datagram, c.sequence, answer);
+        read_answer(c.datagram, c.sender, c.exchange, answer);
         EXPECT_EQ(answer.error, c.error);
         EXPECT_EQ(neighbour_sightings(answer.replies, 10ms), c.expected);
     }
@@ -88,7 +85,7 @@ TEST(platform_neighbour_dump, AMessageCutShortFailsTheAnswer) {
     auto cut = bytes_of(lines(0, 3));
     cut.resize(cut.size() - 10);
     Answer answer;
-    EXPECT_THROW(read_answer(cut, 1, answer), PlatformError);
+    EXPECT_THROW(read_answer(cut, 0, {port, 1}, answer), PlatformError);
 }
 
 TEST(platform_neighbour_dump, AgeIsAtLeastOneTickLessThanReported) {
