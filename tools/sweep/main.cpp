@@ -77,8 +77,68 @@ private:
     platform::EchoService& engine_;
 };
 
+// The length of the well-formed UTF-8 character at the start of `text` when it is no control
+// character (C1 included); 0 otherwise.
+std::size_t printable_utf8_length(std::string_view text) {
+    const auto byte = [text](std::size_t index) { return static_cast<unsigned char>(text[index]); };
+    const unsigned char first = byte(0);
+    const std::size_t length = first < 0xC2   ? 0
+                               : first < 0xE0 ? 2
+                               : first < 0xF0 ? 3
+                               : first < 0xF5 ? 4
+                                              : 0;
+    if (length == 0 || length > text.size()) {
+        return 0;
+    }
+    // The second byte's range leaves out C1 controls, overlong forms, surrogates and values
+    // above U+10FFFF.
+    const unsigned char lowest = first == 0xC2 || first == 0xE0 ? 0xA0
+                                 : first == 0xF0                ? 0x90
+                                                                : 0x80;
+    const unsigned char highest = first == 0xED ? 0x9F : first == 0xF4 ? 0x8F : 0xBF;
+    if (byte(1) < lowest || byte(1) > highest) {
+        return 0;
+    }
+    for (std::size_t index = 2; index < length; ++index) {
+        if ((byte(index) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// `text` with nothing in it that could drive a terminal: control characters as C escapes
+// (\n, \r, \t by name, the others as \xHH), the backslash doubled, and bytes that are not
+// well-formed UTF-8 as \xHH.
+std::string escaped(std::string_view text) {
+    static constexpr std::string_view hex = "0123456789abcdef";
+    std::string out;
+    while (!text.empty()) {
+        const char c = text.front();
+        const auto byte = static_cast<unsigned char>(c);
+        const std::size_t utf8_length = byte >= 0x80 ? printable_utf8_length(text) : 0;
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte >= 0x20 && byte != 0x7F && byte < 0x80) {
+            out += c;
+        } else if (utf8_length > 0) {
+            out += text.substr(0, utf8_length);
+        } else {
+            out.append("\\x").append(1, hex[byte >> 4U]).append(1, hex[byte & 0x0FU]);
+        }
+        text.remove_prefix(std::max<std::size_t>(utf8_length, 1));
+    }
+    return out;
+}
+
 std::optional<Arguments> refuse(const std::string& reason) {
-    std::cerr << "zelvoro-sweep: " << reason << '\n';
+    std::cerr << "zelvoro-sweep: " << escaped(reason) << '\n';
     return std::nullopt;
 }
 

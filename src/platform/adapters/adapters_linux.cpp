@@ -30,14 +30,16 @@ public:
     int enable_static(const std::vector<std::string>& addresses,
                       const std::vector<std::string>& masks) override {
         const auto checked = check_static_addresses(addresses, masks);
-        return checked.code != adapter_result::success
-                   ? checked.code
-                   : applier_->replace_addresses(checked.values);
+        if (checked.code != adapter_result::success) {
+            return checked.code;
+        }
+        addresses_ = checked.values;
+        return applier_->replace_addresses(checked.values);
     }
 
     int set_gateways(const std::vector<std::string>& gateways,
                      const std::vector<std::uint16_t>& metrics) override {
-        const auto checked = check_gateways(gateways, metrics);
+        const auto checked = check_gateways(gateways, metrics, addresses_);
         return checked.code != adapter_result::success
                    ? checked.code
                    : applier_->replace_default_routes(checked.values);
@@ -53,6 +55,7 @@ public:
 private:
     std::string name_;
     std::unique_ptr<DeviceApplier> applier_;
+    std::vector<InterfaceAddress> addresses_; // given by the last enable_static
 };
 
 bool has_sysfs_device(const std::string& name) {

@@ -37,15 +37,19 @@ public:
 };
 
 // The way that fits the resolver file at `resolver_file`: the file itself when it is not
-// resolved's; systemd-resolved when it is, unless this process is known to be in another
-// network namespace than process 1. A process in another namespace never reconfigures the
-// host's resolved: its setter refuses.
+// resolved's (see is_resolved_file); systemd-resolved when it is, unless this process is known
+// to be in another network namespace than process 1. A process in another namespace never
+// reconfigures the host's resolved: its setter refuses.
 // Each setter logs why it failed in `diagnostics`.
 std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file,
                                                         Diagnostics& diagnostics);
 
 // systemd-resolved, per link.
 std::shared_ptr<DnsServerSetter> make_resolved_dns(Diagnostics& diagnostics);
+
+// Whether systemd-resolved runs: its name is owned on the system bus. False when there is no
+// system bus or it does not answer within a few seconds.
+bool resolved_answers();
 
 // Addresses and routes of the link `name` through rtnetlink, DNS servers through `dns`; what the
 // kernel refuses, with its errno value and reason, goes to `diagnostics`.

@@ -8,9 +8,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,25 +64,11 @@ private:
     Diagnostics& diagnostics_;
 };
 
-std::optional<std::filesystem::path> link_target(const std::filesystem::path& file) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(file, error)) {
-        return std::nullopt;
-    }
-    auto target = std::filesystem::read_symlink(file, error);
-    return error ? std::nullopt : std::optional(std::move(target));
-}
-
-std::string content_of(const std::filesystem::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
-
 } // namespace
 
 std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file,
                                                         Diagnostics& diagnostics) {
-    if (!is_resolved_file(resolver_file, link_target(resolver_file), content_of(resolver_file))) {
+    if (!is_resolved_file(resolver_file, resolved_answers)) {
         return std::make_shared<ResolverFileDns>(resolver_file, diagnostics);
     }
     if (this_network_namespace() == NetworkNamespace::other) {

@@ -1,7 +1,9 @@
-// A link's DNS servers set through systemd-resolved's D-Bus API, with sd-bus.
+// A link's DNS servers set through systemd-resolved's D-Bus API, with sd-bus, and whether
+// resolved runs.
 #include "platform/adapters/device_applier_linux.h"
 #include "platform/linux/errno_text_linux.h"
 
+#include <cstdint>
 #include <memory>
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
@@ -9,6 +11,10 @@
 namespace zelvoro::platform {
 
 namespace {
+
+constexpr const char* resolved_name = "org.freedesktop.resolve1";
+// How long the bus may take to say whether resolved's name is owned.
+constexpr std::uint64_t owner_query_limit_usec = 5'000'000;
 
 struct BusCloser {
     void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
@@ -61,7 +67,7 @@ public:
         }
         sd_bus_message* raw_message = nullptr;
         const int made = sd_bus_message_new_method_call(
-            bus.get(), &raw_message, "org.freedesktop.resolve1", "/org/freedesktop/resolve1",
+            bus.get(), &raw_message, resolved_name, "/org/freedesktop/resolve1",
             "org.freedesktop.resolve1.Manager", "SetLinkDNS");
         const BusMessage message(raw_message);
         if (made < 0 || !append_arguments(message.get(), link_index, servers)) {
@@ -110,6 +116,23 @@ private:
 
 std::shared_ptr<DnsServerSetter> make_resolved_dns(Diagnostics& diagnostics) {
     return std::make_shared<ResolvedDns>(diagnostics);
+}
+
+bool resolved_answers() {
+    sd_bus* raw_bus = nullptr;
+    const int opened = sd_bus_open_system(&raw_bus);
+    const Bus bus(raw_bus);
+    if (opened < 0 || sd_bus_set_method_call_timeout(bus.get(), owner_query_limit_usec) < 0) {
+        return false;
+    }
+    BusError error;
+    sd_bus_message* raw_reply = nullptr;
+    const int called = sd_bus_call_method(
+        bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "NameHasOwner", error.get(), &raw_reply, "s", resolved_name);
+    const BusMessage reply(raw_reply);
+    int owned = 0;
+    return called >= 0 && sd_bus_message_read(reply.get(), "b", &owned) >= 0 && owned != 0;
 }
 
 } // namespace zelvoro::platform

@@ -48,7 +48,11 @@ public:
         return adapter_result::success;
     }
 
-    // The new routes go first, so that a gateway the kernel refuses leaves the old ones.
+    // The new routes go first, so that a gateway the kernel refuses leaves the device's default
+    // routes as they are. After new addresses none of which the device had before (a new
+    // address on another subnet, say) there are none left: replace_addresses deleted the old
+    // addresses first, and the kernel dropped every route of the device with the last of them.
+    // A refused gateway then leaves the device without a default route.
     int replace_default_routes(const std::vector<DefaultGateway>& gateways) override {
         netlink::RouteSocket socket;
         for (const DefaultGateway& gateway : gateways) {
