@@ -1,10 +1,14 @@
 #!/bin/bash
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
-# the neighbour caches flushed before every run. Prints a Markdown table of median times, and
-# the time zelvoro-sweep --mac spends reading the neighbour table (timed by the tool itself).
-# Two rows compare the ways a user without any capability sweeps: through a ping socket of its
-# own where ping_group_range admits its group, and through the echo helper where it does not.
+# the neighbour caches flushed before every run. Prints a Markdown table of median times, the
+# time zelvoro-sweep --mac spends reading the neighbour table and the time zelvoro-sweep --names
+# spends on host names (both timed by the tool itself), and the sweep's own time with and
+# without --names. For the names, the scanner namespace has a resolver file of its own naming a
+# DNS server on the segment (one PTR record), and two hosts answer mDNS and NetBIOS
+# (tests/netns/name_responder.py). Two rows compare the ways a user without any capability
+# sweeps: through a ping socket of its own where ping_group_range admits its group, and through
+# the echo helper where it does not.
 #
 # usage: bench/sweep.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
 #   default build/bin/zelvoro-sweep, 20 runs per tool. Needs root; installs fping and nmap
@@ -39,7 +43,14 @@ remove_installed() {
         DEBIAN_FRONTEND=noninteractive apt-get remove -y -q "${installed[@]}" >/dev/null
     fi
 }
-trap 'zv_cleanup; remove_installed' EXIT
+etc_dir=""
+remove_resolver_file() {
+    if [ -n "$etc_dir" ]; then
+        rm -rf -- "$etc_dir"
+        rmdir /etc/netns 2>/dev/null # only when no other namespace keeps files there
+    fi
+}
+trap 'zv_cleanup; remove_resolver_file; remove_installed' EXIT
 
 for peer in fping nmap; do
     if ! command -v "$peer" >/dev/null; then
@@ -53,6 +64,27 @@ zv_topology "${ZV_KNOWN_HOSTS[@]}"
 zv_temp_dir
 work=$REPLY
 net=$ZV_NET
+
+# The names' servers: DNS at the first host, mDNS and NetBIOS at the next two.
+responder=$repo/tests/netns/name_responder.py
+dns_host=$net.${ZV_KNOWN_HOSTS[0]}
+etc_dir=/etc/netns/$ZV_SCAN
+mkdir -p "$etc_dir" || zv_fail "cannot create $etc_dir"
+printf 'nameserver %s\n' "$dns_host" >"$etc_dir/resolv.conf"
+printf '127.0.0.1 localhost\n' >"$etc_dir/hosts"
+# respond ARG...: a name responder in the hosts namespace, running once it has said so.
+respond() {
+    local fifo line=""
+    fifo=$work/ready-${#ZV_PIDS[@]}
+    mkfifo "$fifo" || zv_fail "mkfifo failed"
+    ip netns exec "$ZV_HOSTS" python3 "$responder" "$@" >"$fifo" &
+    ZV_PIDS+=($!)
+    read -r -t 30 line <"$fifo"
+    [ "$line" = ready ] || zv_fail "name responder $* did not start"
+}
+respond dns "$dns_host" "$net.${ZV_KNOWN_HOSTS[3]}" files.example.lan
+respond mdns "$net.${ZV_KNOWN_HOSTS[1]}" printer-2f
+respond netbios "$net.${ZV_KNOWN_HOSTS[2]}" NAS01
 
 # The user nobody's copies, laid out as installed, the helper holding cap_net_raw.
 helper=$(dirname "$sweep")/../libexec/zelvoro/zelvoro-echo-helper
@@ -69,11 +101,13 @@ as_nobody="setpriv --reuid=nobody --regid=$gid --clear-groups --"
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
 } | sort -t. -k4,4n >"$work/expected"
 
-names=("zelvoro-sweep" "zelvoro-sweep --mac" "zelvoro-sweep, nobody, ping socket"
-    "zelvoro-sweep, nobody, echo helper" "fping -i 0" "fping -i 1" "nmap -sn" "sequential 5 ms")
+names=("zelvoro-sweep" "zelvoro-sweep --mac" "zelvoro-sweep --names"
+    "zelvoro-sweep, nobody, ping socket" "zelvoro-sweep, nobody, echo helper" "fping -i 0"
+    "fping -i 1" "nmap -sn" "sequential 5 ms")
 commands=(
     "$sweep $net.1 254"
     "$sweep --mac $net.1 254"
+    "$sweep --names $net.1 254"
     "$as_nobody $user_sweep $net.1 254"
     "$as_nobody $user_sweep $net.1 254"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
@@ -83,7 +117,7 @@ commands=(
 )
 # The scanner namespace's ping_group_range for each command, set before it is timed: closed
 # ("1 0", a new namespace's own, so root sends through a raw socket), or open to nobody.
-ranges=("1 0" "1 0" "$gid $gid" "1 0" "1 0" "1 0" "1 0" "1 0")
+ranges=("1 0" "1 0" "1 0" "$gid $gid" "1 0" "1 0" "1 0" "1 0" "1 0")
 
 # The answering addresses a tool printed, one per line, in ascending order.
 answer_set() {
@@ -108,8 +142,15 @@ run_all() {
             echo $((${end/./} - ${start/./})) >>"$work/times-$index"
             sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" \
                 >>"$work/table-reads"
+            sed -n 's/^looked up names in \([0-9.]*\) ms$/\1/p' "$work/err" >>"$work/name-lookups"
+            sed -n 's/^swept [0-9]* addresses in \([0-9.]*\) ms$/\1/p' "$work/err" \
+                >>"$work/swept-$index"
             answer_set "${names[$index]}" "$work/out" | cmp -s - "$work/expected" ||
                 echo "run $run" >>"$work/mismatch-$index"
+            # With --names, the three hosts that have a name and no others.
+            if [[ ${names[$index]} == *--names ]] && [ "$(grep -c $'\t' "$work/out")" -ne 3 ]; then
+                echo "run $run (names)" >>"$work/mismatch-$index"
+            fi
         done
     done
 }
@@ -158,3 +199,10 @@ echo
 echo "Neighbour table read after the sweep (zelvoro-sweep --mac, timed inside the tool," \
     "$(wc -l <"$work/table-reads") runs): median $(median "$work/table-reads" 1 3) ms," \
     "maximum $(sort -g "$work/table-reads" | tail -n 1) ms."
+echo
+echo "Host names after the sweep (zelvoro-sweep --names, timed inside the tool," \
+    "$(wc -l <"$work/name-lookups") runs; the other hosts never answer mDNS or NetBIOS, so" \
+    "each run waits for the 2 s limit): median $(median "$work/name-lookups" 1 1) ms," \
+    "maximum $(sort -g "$work/name-lookups" | tail -n 1) ms. The sweep itself, timed inside" \
+    "the tool: median $(median "$work/swept-0" 1 1) ms without --names," \
+    "$(median "$work/swept-2" 1 1) ms with it."

@@ -39,7 +39,7 @@ ctest --preset sanitize -j "$jobs" --label-exclude netns
 
 section "fuzzer"
 cmake --preset fuzz > /dev/null
-cmake --build --preset fuzz -j "$jobs" --target octet_fields_fuzz address_page_fuzz
+cmake --build --preset fuzz -j "$jobs" --target octet_fields_fuzz address_page_fuzz name_packets_fuzz
 ctest --preset fuzz --label-regex fuzz
 
 section "Windows build under Wine"

@@ -39,7 +39,7 @@ void read_table(platform::AddressTable& table, shared::ProcessState& state) {
     if (const auto* failure = std::get_if<platform::AddressTableFailure>(&read)) {
         throw platform::PlatformError(failure->reason);
     }
-    const auto* addresses = std::get_if<std::vector<platform::Ipv4Address>>(&read);
+    const auto* addresses = std::get_if<std::vector<platform::LocalAddress>>(&read);
     if (addresses == nullptr) {
         return; // no table: the results of the scan before stay
     }
@@ -52,7 +52,7 @@ void read_table(platform::AddressTable& table, shared::ProcessState& state) {
         if (row >= max_scanned_rows) {
             throw TableError("more rows than one scan takes");
         }
-        store(state, platform::to_dotted_quad((*addresses)[row]));
+        store(state, platform::to_dotted_quad((*addresses)[row].address));
     }
 }
 

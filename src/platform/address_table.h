@@ -19,9 +19,17 @@ struct AddressTableFailure {
     std::string reason;
 };
 
-// The addresses in the platform's own order, loopback included; or no table; or a failure.
+// One row of the table: an address of this machine and the mask of its subnet.
+struct LocalAddress {
+    Ipv4Address address;
+    Ipv4Address mask;
+
+    friend bool operator==(const LocalAddress&, const LocalAddress&) = default;
+};
+
+// The rows in the platform's own order, loopback included; or no table; or a failure.
 using AddressTableRead =
-    std::variant<std::vector<Ipv4Address>, NoAddressTable, AddressTableFailure>;
+    std::variant<std::vector<LocalAddress>, NoAddressTable, AddressTableFailure>;
 
 class AddressTable {
 public:

@@ -30,8 +30,8 @@ Ipv4Address ipv4_of(const sockaddr* address) {
 // The kernel finds the interface of an alias label ("eth0:1") by the part before the colon,
 // but any text is accepted as a label; as the kernel lists an interface's addresses together,
 // an address whose label names no interface is taken to belong with the one listed before it.
-std::vector<LocalAddress> ipv4_addresses(const ifaddrs* entry) {
-    std::vector<LocalAddress> addresses;
+std::vector<ListedAddress> ipv4_addresses(const ifaddrs* entry) {
+    std::vector<ListedAddress> addresses;
     std::uint32_t previous_index = 0;
     for (; entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
@@ -42,8 +42,9 @@ std::vector<LocalAddress> ipv4_addresses(const ifaddrs* entry) {
             index = previous_index;
         }
         previous_index = index;
-        addresses.push_back(
-            LocalAddress{index, ipv4_of(entry->ifa_addr), (entry->ifa_flags & IFF_LOOPBACK) != 0});
+        addresses.push_back(ListedAddress{index, ipv4_of(entry->ifa_addr),
+                                          ipv4_of(entry->ifa_netmask),
+                                          (entry->ifa_flags & IFF_LOOPBACK) != 0});
     }
     return addresses;
 }
@@ -62,14 +63,14 @@ public:
 
 } // namespace
 
-std::vector<Ipv4Address> table_order(std::vector<LocalAddress> addresses) {
+std::vector<LocalAddress> table_order(std::vector<ListedAddress> addresses) {
     std::stable_sort(addresses.begin(), addresses.end(), [](const auto& a, const auto& b) {
         return std::pair(a.loopback, a.interface_index) < std::pair(b.loopback, b.interface_index);
     });
-    std::vector<Ipv4Address> ordered;
+    std::vector<LocalAddress> ordered;
     ordered.reserve(addresses.size());
-    for (const LocalAddress& entry : addresses) {
-        ordered.push_back(entry.address);
+    for (const ListedAddress& entry : addresses) {
+        ordered.push_back(LocalAddress{entry.address, entry.mask});
     }
     return ordered;
 }

@@ -22,7 +22,15 @@ namespace {
 // The rows follow the 32-bit count.
 constexpr std::size_t rows_offset = offsetof(MIB_IPADDRTABLE, table);
 constexpr std::size_t row_size = sizeof(MIB_IPADDRROW);
-static_assert(rows_offset == 4 && row_size == 24 && offsetof(MIB_IPADDRROW, dwAddr) == 0);
+constexpr std::size_t mask_offset = offsetof(MIB_IPADDRROW, dwMask);
+static_assert(rows_offset == 4 && row_size == 24 && offsetof(MIB_IPADDRROW, dwAddr) == 0 &&
+              mask_offset == 8);
+
+Ipv4Address octets_at(const std::uint8_t* bytes) {
+    Ipv4Address address;
+    std::memcpy(address.octets.data(), bytes, address.octets.size());
+    return address;
+}
 
 using GetIpAddrTableFunction = ULONG(WINAPI*)(PMIB_IPADDRTABLE, PULONG, BOOL);
 
@@ -81,12 +89,12 @@ AddressTableRead addresses_in_table(std::span<const std::uint8_t> table) {
                                    " rows, its " + std::to_string(table.size()) + " bytes hold " +
                                    std::to_string(room)};
     }
-    std::vector<Ipv4Address> addresses(count);
-    for (std::size_t row = 0; row < addresses.size(); ++row) {
-        std::memcpy(addresses[row].octets.data(), table.data() + rows_offset + row * row_size,
-                    addresses[row].octets.size());
+    std::vector<LocalAddress> rows(count);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const std::uint8_t* bytes = table.data() + rows_offset + row * row_size;
+        rows[row] = LocalAddress{octets_at(bytes), octets_at(bytes + mask_offset)};
     }
-    return addresses;
+    return rows;
 }
 
 std::unique_ptr<AddressTable> make_system_address_table() {

@@ -103,7 +103,7 @@ public:
         return logged(
             diagnostics_, "address table read", [&] { return inner_.read(); },
             [](const AddressTableRead& read) -> std::string {
-                if (const auto* rows = std::get_if<std::vector<Ipv4Address>>(&read)) {
+                if (const auto* rows = std::get_if<std::vector<LocalAddress>>(&read)) {
                     return std::to_string(rows->size()) + " addresses";
                 }
                 if (const auto* failure = std::get_if<AddressTableFailure>(&read)) {

@@ -1,5 +1,5 @@
 // Prints the machine's local address table as the window logic reads it: "count N", then one
-// line a row with the address; or "no table", or "failed: REASON" (exit 1).
+// line a row with the address and its mask; or "no table", or "failed: REASON" (exit 1).
 #include "platform/address_table.h"
 #include "platform/ipv4_address.h"
 
@@ -19,9 +19,9 @@ int main() {
         std::cout << "no table\n";
         return 0;
     }
-    const auto& addresses = std::get<std::vector<Ipv4Address>>(read);
-    std::cout << "count " << addresses.size() << '\n';
-    for (const Ipv4Address& address : addresses) {
-        std::cout << to_dotted_quad(address) << '\n';
+    const auto& rows = std::get<std::vector<LocalAddress>>(read);
+    std::cout << "count " << rows.size() << '\n';
+    for (const LocalAddress& row : rows) {
+        std::cout << to_dotted_quad(row.address) << ' ' << to_dotted_quad(row.mask) << '\n';
     }
 }

@@ -11,13 +11,13 @@ namespace {
 TEST(platform_system_address_table, ListsLoopback) {
     const auto table = make_system_address_table();
     const auto read = table->read();
-    const auto* addresses = std::get_if<std::vector<Ipv4Address>>(&read);
+    const auto* addresses = std::get_if<std::vector<LocalAddress>>(&read);
     ASSERT_NE(addresses, nullptr) << "no table, or a failure: "
                                   << (std::holds_alternative<AddressTableFailure>(read)
                                           ? std::get<AddressTableFailure>(read).reason
                                           : "no table");
-    EXPECT_NE(std::find(addresses->begin(), addresses->end(), Ipv4Address{{127, 0, 0, 1}}),
-              addresses->end());
+    const LocalAddress loopback{{{127, 0, 0, 1}}, {{255, 0, 0, 0}}};
+    EXPECT_NE(std::find(addresses->begin(), addresses->end(), loopback), addresses->end());
 }
 
 } // namespace

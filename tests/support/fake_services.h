@@ -39,7 +39,7 @@ public:
 class FakeAddressTable final : public platform::AddressTable {
 public:
     platform::AddressTableRead read() override {
-        return std::vector{platform::Ipv4Address{{127, 0, 0, 1}}};
+        return std::vector{platform::LocalAddress{{{127, 0, 0, 1}}, {{255, 0, 0, 0}}}};
     }
 };
 

@@ -1,12 +1,19 @@
 #include "scripted_address_table.h"
 
-#include <utility>
-
 namespace zelvoro::scenario {
 
-void ScriptedAddressTable::use_rows(std::vector<platform::Ipv4Address> rows) {
+namespace {
+
+const platform::Ipv4Address scripted_mask{{255, 255, 255, 0}};
+
+} // namespace
+
+void ScriptedAddressTable::use_rows(const std::vector<platform::Ipv4Address>& addresses) {
     mode_ = Mode::rows;
-    rows_ = std::move(rows);
+    rows_.clear();
+    for (const platform::Ipv4Address& address : addresses) {
+        rows_.push_back(platform::LocalAddress{address, scripted_mask});
+    }
 }
 
 void ScriptedAddressTable::report_nothing() {

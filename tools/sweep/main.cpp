@@ -9,9 +9,17 @@
 // "--mac" adds a tab and the link-layer address to every address, in either list, whose
 // neighbour entry was confirmed during the sweep (see scanner/presence.h), and the time the
 // neighbour table took to read to stderr.
+//
+// "--names" adds a tab and the host names, each with its source, to every answering address
+// that has any (with --mac, to every silent one with a MAC too; after the MAC), and the time the
+// name lookup took to stderr (see sweep/names.h).
+#include "platform/address_table.h"
+#include "platform/diagnostics.h"
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
+#include "platform/names.h"
 #include "platform/neighbours.h"
+#include "sweep/names.h"
 #include "sweep/presence.h"
 #include "sweep/sweep_plan.h"
 #include "sweep/sweep_range.h"
@@ -24,6 +32,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -38,6 +48,7 @@ struct Arguments {
     int end_octet = 0;
     bool sequential = false;
     bool macs = false;
+    bool names = false;
 };
 
 // Hands one address at a time to the system engine, each sent only after the previous one was
@@ -133,18 +144,23 @@ std::optional<Arguments> refuse(const std::string& reason) {
 
 std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
     Arguments flags;
-    while (!words.empty() && (words.front() == "--sequential" || words.front() == "--mac")) {
-        (words.front() == "--mac" ? flags.macs : flags.sequential) = true;
+    while (!words.empty() && (words.front() == "--sequential" || words.front() == "--mac" ||
+                              words.front() == "--names")) {
+        (words.front() == "--mac"     ? flags.macs
+         : words.front() == "--names" ? flags.names
+                                      : flags.sequential) = true;
         words.erase(words.begin());
     }
     if (words.size() != 2) {
-        return refuse("usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET");
+        return refuse(
+            "usage: zelvoro-sweep [--sequential] [--mac] [--names] START_ADDRESS END_OCTET");
     }
     const auto checked = sweep::check_sweep_range(words[0], words[1]);
     if (!checked.range) {
         return refuse(checked.refusal);
     }
-    return Arguments{checked.range->start, checked.range->end_octet, flags.sequential, flags.macs};
+    return Arguments{checked.range->start, checked.range->end_octet, flags.sequential, flags.macs,
+                     flags.names};
 }
 
 std::string prefix_of(const platform::Ipv4Address& start) {
@@ -152,28 +168,63 @@ std::string prefix_of(const platform::Ipv4Address& start) {
     return text.substr(0, text.rfind('.') + 1);
 }
 
-// One line per item; "\tMAC" after an item that has one.
+// "\tNAME (SOURCE), ..." for an address with names; nothing for one without.
+std::string names_column(const platform::Ipv4Address& address, const sweep::NamesByAddress& names) {
+    const auto found = names.find(address);
+    return found == names.end() ? std::string() : '\t' + sweep::names_text(found->second);
+}
+
+// One line per item; "\tMAC" after an item that has one, then its names.
 void add_list(std::string& text, const std::vector<sweep::SweepVerdict>& items,
-              const sweep::ListMacs& macs) {
+              const sweep::ListMacs& macs, const sweep::NamesByAddress& names) {
     for (std::size_t index = 0; index < items.size(); ++index) {
         text += items[index].text;
         if (index < macs.size() && macs[index]) {
             text += '\t' + platform::mac_text(*macs[index]);
         }
+        text += names_column(items[index].address, names);
         text += '\n';
     }
 }
 
-void print_lists(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& macs) {
+void print_lists(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& macs,
+                 const sweep::NamesByAddress& names) {
     std::string text;
-    add_list(text, outcome.answering, macs.answering);
+    add_list(text, outcome.answering, macs.answering, names);
     text += "--\n";
-    add_list(text, outcome.silent, macs.silent);
+    add_list(text, outcome.silent, macs.silent, names);
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+// The machine's own addresses and masks; none, with a note to stderr, when the table cannot be
+// read (then only reverse DNS is asked).
+std::vector<platform::LocalAddress> local_addresses() {
+    auto read = platform::make_system_address_table()->read();
+    if (auto* rows = std::get_if<std::vector<platform::LocalAddress>>(&read)) {
+        return std::move(*rows);
+    }
+    if (const auto* failure = std::get_if<platform::AddressTableFailure>(&read)) {
+        platform::StandardErrorDiagnostics("zelvoro-sweep")
+            .failure("no mDNS or NetBIOS queries: " + failure->reason);
+    }
+    return {};
+}
+
+// The names of the answering addresses and of the silent ones with a MAC, and the time the
+// lookup took to stderr.
+sweep::NamesByAddress host_names(const sweep::SweepOutcome& outcome, const sweep::SweepMacs& macs) {
+    const auto local = local_addresses();
+    const auto began = std::chrono::steady_clock::now();
+    auto names = sweep::look_up_names(
+        *platform::make_system_name_service(),
+        sweep::plan_name_queries(sweep::addresses_to_name(outcome, macs), local));
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
+    std::fprintf(stderr, "looked up names in %.1f ms\n", took.count());
+    return names;
+}
+
 sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
-                             std::chrono::steady_clock::time_point sweep_began) {
+                           std::chrono::steady_clock::time_point sweep_began) {
     platform::StandardErrorDiagnostics diagnostics("zelvoro-sweep");
     const auto table = platform::make_system_neighbour_table(diagnostics);
     const auto began = std::chrono::steady_clock::now();
@@ -185,7 +236,7 @@ sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
 
 int run(const Arguments& arguments) {
     const auto targets = sweep::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
-                                             arguments.end_octet);
+                                           arguments.end_octet);
     const auto requested = std::count_if(targets.begin(), targets.end(), [](const auto& target) {
         return target.address.has_value();
     });
@@ -202,20 +253,28 @@ int run(const Arguments& arguments) {
                      "with cap_net_raw, or root)\n";
         return exit_not_permitted;
     }
-    print_lists(outcome, arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{});
+    const auto macs = arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{};
+    print_lists(outcome, macs,
+                arguments.names ? host_names(outcome, macs) : sweep::NamesByAddress{});
     std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
                  took.count());
     return 0;
 }
 
 constexpr std::string_view help_text =
-    "usage: zelvoro-sweep [--sequential] [--mac] START_ADDRESS END_OCTET\n"
+    "usage: zelvoro-sweep [--sequential] [--mac] [--names] START_ADDRESS END_OCTET\n"
     "Sends one ICMP echo request to every address from START_ADDRESS up to END_OCTET in the\n"
     "last octet, all at once, each answered within 5 ms or silent. Prints the answering\n"
     "addresses, a line \"--\", then the silent ones.\n"
     "  --sequential  one request at a time, each after the last one was answered or timed out\n"
     "  --mac         a tab and the MAC after every address whose link-layer address was\n"
     "                confirmed during the sweep (a silent one with a MAC is in use all the same)\n"
+    "  --names       a tab and the host names, each with its source, after every answering\n"
+    "                address that has any (with --mac also after every silent one with a MAC,\n"
+    "                after the MAC), e.g. \"printer-2f (mDNS), NAS01 (NetBIOS)\": reverse DNS\n"
+    "                through the system resolver, and for addresses on this machine's own\n"
+    "                subnets an mDNS reverse query and a NetBIOS node status request;\n"
+    "                takes up to 2 s more\n"
     "Exit status: 0 swept, 2 arguments refused, 3 no permission to send ICMP echo requests.\n";
 
 } // namespace
