@@ -53,4 +53,10 @@ std::string answering_tooltip(const platform::MacAddress& mac, std::string_view 
 // the MAC as in answering_tooltip.
 std::string silent_present_tooltip(const platform::MacAddress& mac, std::string_view vendor);
 
+// The tooltip of a silent item answered for by a device that answers ARP for several silent
+// addresses (a router answering for others), no warning: "该地址不回应PING;同一设备(MAC
+// xx:xx:xx:xx:xx:xx)为多个地址应答ARP,可能是路由器代答,不能据此判断已被占用", the vendor added
+// after the MAC as in answering_tooltip.
+std::string shared_device_tooltip(const platform::MacAddress& mac, std::string_view vendor);
+
 } // namespace zelvoro::sweep

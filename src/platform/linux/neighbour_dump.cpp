@@ -24,20 +24,30 @@ std::optional<MacAddress> mac_of(const Attributes& attributes) {
     return mac;
 }
 
-std::optional<NeighbourSighting> sighting_of(const Reply& reply, std::chrono::microseconds tick) {
+// The IPv4 entry of an RTM_NEWNEIGH message in one of `states`, with its address and MAC.
+std::optional<Neighbour> entry_in(const Reply& reply, std::uint16_t states) {
     const auto entry = reply.header<ndmsg>();
     if (reply.type() != RTM_NEWNEIGH || !entry || entry->ndm_family != AF_INET ||
-        (entry->ndm_state & resolved_states) == 0) {
+        (entry->ndm_state & states) == 0) {
         return std::nullopt;
     }
     const auto attributes = reply.attributes(sizeof(ndmsg));
     const auto destination = attributes.address(NDA_DST);
     const auto mac = mac_of(attributes);
-    const auto cache = attributes.plain<nda_cacheinfo>(NDA_CACHEINFO);
-    if (!destination || !mac || !cache) {
+    if (!destination || !mac) {
         return std::nullopt;
     }
-    return NeighbourSighting{*destination, *mac, least_confirmed_age(cache->ndm_confirmed, tick)};
+    return Neighbour{*destination, *mac};
+}
+
+std::optional<NeighbourSighting> sighting_of(const Reply& reply, std::chrono::microseconds tick) {
+    const auto neighbour = entry_in(reply, resolved_states);
+    const auto cache = reply.attributes(sizeof(ndmsg)).plain<nda_cacheinfo>(NDA_CACHEINFO);
+    if (!neighbour || !cache) {
+        return std::nullopt;
+    }
+    return NeighbourSighting{neighbour->address, neighbour->mac,
+                             least_confirmed_age(cache->ndm_confirmed, tick)};
 }
 
 } // namespace
@@ -62,6 +72,10 @@ std::vector<NeighbourSighting> neighbour_sightings(std::span<const Reply> replie
         }
     }
     return sightings;
+}
+
+std::optional<Neighbour> reachable_neighbour(const Reply& message) {
+    return entry_in(message, NUD_REACHABLE);
 }
 
 } // namespace zelvoro::platform::netlink

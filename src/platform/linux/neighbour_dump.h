@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -29,5 +30,11 @@ std::chrono::milliseconds least_confirmed_age(std::uint32_t ticks, std::chrono::
 // the sighting's age.
 std::vector<NeighbourSighting> neighbour_sightings(std::span<const Reply> replies,
                                                    std::chrono::microseconds tick);
+
+// The device an RTM_NEWNEIGH message (an entry of a dump, or a notification of a change) shows
+// in state REACHABLE: the kernel had its answer within the reachable time (under a minute).
+// Nothing for any other message, state or family, and for an entry without a 6-byte NDA_LLADDR
+// or an IPv4 NDA_DST.
+std::optional<Neighbour> reachable_neighbour(const Reply& message);
 
 } // namespace zelvoro::platform::netlink

@@ -33,6 +33,27 @@ constexpr std::size_t aligned(std::size_t size) {
     return (size + NLMSG_ALIGNTO - 1) & ~(NLMSG_ALIGNTO - 1);
 }
 
+// Hands each message of `datagram` (its header and payload) to `visit` until it returns false.
+template <typename Visit> void for_each_message(std::span<const std::byte> datagram, Visit visit) {
+    std::size_t offset = 0;
+    while (offset + sizeof(nlmsghdr) <= datagram.size()) {
+        const auto header = read_at<nlmsghdr>(datagram, offset);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || offset + header.nlmsg_len > datagram.size()) {
+            fail("receive", EBADMSG);
+        }
+        const auto payload =
+            datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
+        offset += aligned(header.nlmsg_len);
+        if (!visit(header, payload)) {
+            return;
+        }
+    }
+}
+
+Reply reply_of(const nlmsghdr& header, std::span<const std::byte> payload) {
+    return Reply(header.nlmsg_type, std::vector<std::byte>(payload.begin(), payload.end()));
+}
+
 } // namespace
 
 void Request::append(std::span<const std::byte> bytes) {
@@ -88,27 +109,33 @@ Attributes Reply::attributes(std::size_t header_size) const {
 // NLM_F_REPLACE has the value of NLM_F_ROOT (part of NLM_F_DUMP): whether an answer is a dump is
 // told by its messages (NLMSG_DONE ends a dump), never by the request's flags.
 void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, Answer& answer) {
-    std::size_t offset = 0;
-    while (!answer.error && offset + sizeof(nlmsghdr) <= datagram.size()) {
-        const auto header = read_at<nlmsghdr>(datagram, offset);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || offset + header.nlmsg_len > datagram.size()) {
-            fail("receive", EBADMSG);
-        }
-        const auto payload =
-            datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
-        offset += aligned(header.nlmsg_len);
+    if (answer.error) {
+        return;
+    }
+    for_each_message(datagram, [&](const nlmsghdr& header, std::span<const std::byte> payload) {
         if (header.nlmsg_seq != sequence) {
-            continue; // the late answer to an earlier request
+            return true; // the late answer to an earlier request
         }
         answer.interrupted = answer.interrupted || (header.nlmsg_flags & NLM_F_DUMP_INTR) != 0;
         if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_DONE) {
             // Both start with the (negative) error value; an acknowledgement carries 0.
             answer.error = payload.size() >= sizeof(int) ? -read_at<int>(payload, 0) : 0;
         } else if (header.nlmsg_type >= NLMSG_MIN_TYPE) {
-            answer.replies.emplace_back(header.nlmsg_type,
-                                        std::vector<std::byte>(payload.begin(), payload.end()));
+            answer.replies.push_back(reply_of(header, payload));
         }
-    }
+        return !answer.error;
+    });
+}
+
+std::vector<Reply> read_notifications(std::span<const std::byte> datagram) {
+    std::vector<Reply> messages;
+    for_each_message(datagram, [&](const nlmsghdr& header, std::span<const std::byte> payload) {
+        if (header.nlmsg_type >= NLMSG_MIN_TYPE) {
+            messages.push_back(reply_of(header, payload));
+        }
+        return true;
+    });
+    return messages;
 }
 
 RouteSocket::RouteSocket()

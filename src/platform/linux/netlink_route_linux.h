@@ -112,6 +112,10 @@ struct Answer {
 // PlatformError when a message does not fit in the datagram.
 void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, Answer& answer);
 
+// The messages of one datagram of notifications (a group's members get them unasked), in their
+// order. Throws PlatformError when a message does not fit in the datagram.
+std::vector<Reply> read_notifications(std::span<const std::byte> datagram);
+
 // A NETLINK_ROUTE socket of this process's network namespace.
 class RouteSocket {
 public:

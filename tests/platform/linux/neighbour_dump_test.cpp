@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <linux/rtnetlink.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,6 +98,57 @@ TEST(platform_neighbour_dump, AgeIsAtLeastOneTickLessThanReported) {
     EXPECT_EQ(least_confirmed_age(2, 10ms), 10ms);
     EXPECT_EQ(least_confirmed_age(2, 3333us), 3ms); // rounded down
     EXPECT_EQ(least_confirmed_age(0xffffffff, 10ms), 42'949'672'940ms);
+}
+
+// Notifications a member of RTNLGRP_NEIGH got, one datagram each, as 192.0.2.20
+// (02:5a:00:00:00:14) was resolved from cold, 192.0.2.30 failed, and a STALE entry of
+// 192.0.2.20 was probed again.
+const std::string_view event_cold_reachable =
+    "4c0000001c000000000000000000000002000000020000000200000108000100c00002140a000200025a0000"
+    "0014000008000400040000001400030000000000000000000000000002000000";
+const std::string_view event_failed =
+    "400000001c000000000000000000000002000000020000002000000108000100c000021e080004000600000014"
+    "000300a3180000330100000000000001000000";
+const std::string_view event_probe =
+    "4c0000001c000000000000000000000002000000020000001000000108000100c00002140a000200025a0000"
+    "00140000080004000100000014000300901a0000780100000000000002000000";
+const std::string_view event_probe_answered =
+    "4c0000001c000000000000000000000002000000020000000200000108000100c00002140a000200025a0000"
+    "0014000008000400010000001400030000000000000000000000000002000000";
+
+TEST(platform_neighbour_events, OnlyReachableEntriesProveADevice) {
+    const Neighbour device{{{192, 0, 2, 20}}, {0x02, 0x5a, 0, 0, 0, 0x14}};
+    const Neighbour dumped{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}};
+    auto deleted = bytes_of({event_cold_reachable});
+    deleted[4] = std::byte{RTM_DELNEIGH};
+    struct Case {
+        std::string name;
+        std::vector<std::byte> datagram;
+        std::vector<Neighbour> expected;
+    };
+    const std::vector<Case> cases = {
+        {"resolved from cold", bytes_of({event_cold_reachable}), {device}},
+        {"resolution failed", bytes_of({event_failed}), {}},
+        {"a stale entry probed", bytes_of({event_probe}), {}},
+        {"the probe answered", bytes_of({event_probe_answered}), {device}},
+        {"an entry deleted", deleted, {}},
+        {"two in one datagram", bytes_of({event_failed, event_cold_reachable}), {device}},
+        // A dump's entries read the same way: only the REACHABLE one, not the STALE one.
+        {"a dump", bytes_of(captured), {dumped}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Neighbour> found;
+        for (const Reply& message : read_notifications(c.datagram)) {
+            if (const auto neighbour = reachable_neighbour(message)) {
+                found.push_back(*neighbour);
+            }
+        }
+        EXPECT_EQ(found, c.expected);
+    }
+    auto cut = bytes_of({event_cold_reachable});
+    cut.resize(cut.size() - 4);
+    EXPECT_THROW(read_notifications(cut), PlatformError);
 }
 
 } // namespace
