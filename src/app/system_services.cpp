@@ -7,7 +7,7 @@ SystemServices::SystemServices()
       address_table_(platform::make_system_address_table()),
       http_(platform::make_system_http_client()),
       adapters_(platform::make_system_adapter_service()),
-      neighbours_(platform::make_system_neighbour_table()), services_{
+      neighbours_(platform::make_system_neighbour_service()), services_{
                                                                 *shell_,         *echo_,
                                                                 *address_table_, *http_,
                                                                 *adapters_,      *neighbours_} {}

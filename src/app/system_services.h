@@ -21,7 +21,7 @@ private:
     std::unique_ptr<platform::AddressTable> address_table_;
     std::unique_ptr<platform::HttpClient> http_;
     std::unique_ptr<platform::AdapterService> adapters_;
-    std::unique_ptr<platform::NeighbourTable> neighbours_;
+    std::unique_ptr<platform::NeighbourService> neighbours_;
     platform::Services services_;
 };
 

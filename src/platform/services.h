@@ -16,7 +16,7 @@ struct Services {
     AddressTable& address_table;
     HttpClient& http;
     AdapterService& adapters;
-    NeighbourTable& neighbours;
+    NeighbourService& neighbours;
 };
 
 } // namespace zelvoro::platform

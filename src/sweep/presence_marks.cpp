@@ -5,10 +5,6 @@
 
 namespace zelvoro::sweep {
 
-namespace {
-
-// The address of each list item that has one, with its index. The lists hold the sweep's texts;
-// this is the one place that turns them back into addresses.
 std::vector<std::pair<platform::Ipv4Address, std::size_t>>
 item_addresses(const std::vector<std::string>& items) {
     std::vector<std::pair<platform::Ipv4Address, std::size_t>> addresses;
@@ -19,8 +15,6 @@ item_addresses(const std::vector<std::string>& items) {
     }
     return addresses;
 }
-
-} // namespace
 
 PresenceMarks::PresenceMarks(const SweepOutcome& outcome) {
     for (const auto& [address, index] : item_addresses(outcome.answering)) {

@@ -44,6 +44,10 @@ refused "127.0.0.1 " 9
 refused 127.0.0.-1 9
 refused "" 9
 refused 255.255.255.255 255      # refused as an address, like the conversion refuses it
+refused --mac --wait 127.0.0.1 9 # --wait without its milliseconds
+refused --mac --wait -1 127.0.0.1 9
+refused --mac --wait 600001 127.0.0.1 9
+refused --mac --wait 1.5 127.0.0.1 9
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS: all refused with exit 2 and one line on stderr"

@@ -64,8 +64,8 @@ ZV_NET=$net zv_expected_lists 1 254 10 254 |
     sed -e "s/^$net\.10\$/&\t$mac_answering/" -e "s/^$net\.254\$/&\t$mac_router/" \
         -e "s/^$net\.20\$/&\t$mac_ignoring/" >"$out/local.expected"
 diff -u "$out/local.expected" "$out/local" || zv_fail "local segment: lists differ"
-grep -Eq '^read the neighbour table in [0-9]+\.[0-9]+ ms$' "$out/local.err" ||
-    zv_fail "local segment: no time of the table read on stderr"
+grep -Eq '^presence final after [0-9]+\.[0-9]+ ms$' "$out/local.err" ||
+    zv_fail "local segment: no time of the presence stage's end on stderr"
 
 run_sweep routed --mac "$routed.1" 254
 ZV_NET=$routed zv_expected_lists 1 254 >"$out/routed.expected"

@@ -150,6 +150,10 @@ int RouteSocket::change(const Request& request) {
     return *receive(send(request, NLM_F_ACK)).error;
 }
 
+Answer RouteSocket::ask(const Request& request) {
+    return receive(send(request, NLM_F_ACK));
+}
+
 std::vector<Reply> RouteSocket::dump(const Request& request) {
     for (int attempt = 1;; ++attempt) {
         Answer answer = receive(send(request, NLM_F_DUMP));

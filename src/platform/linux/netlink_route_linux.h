@@ -126,6 +126,10 @@ public:
     // errno value the kernel answered with. Throws PlatformError when the exchange itself fails.
     int change(const Request& request);
 
+    // The answer to a request for one thing (not a dump): its messages, and 0 or the errno value
+    // the kernel answered with. Throws PlatformError when the exchange itself fails.
+    Answer ask(const Request& request);
+
     // Every message a dump request yields, in the kernel's order; a dump the kernel reports as
     // interrupted by a change is made again. Throws PlatformError when it cannot be made.
     std::vector<Reply> dump(const Request& request);
