@@ -1,8 +1,9 @@
 #!/bin/bash
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
-# the neighbour caches flushed before every run. Prints a Markdown table of median times, and
-# the time zelvoro-sweep --mac spends reading the neighbour table (timed by the tool itself).
+# the neighbour caches flushed before every run. Prints a Markdown table of median times. The
+# presence stage of --mac, which outlives the sweep by design, has a benchmark of its own
+# (bench/presence.sh).
 #
 # usage: bench/sweep.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
 #   default build/bin/zelvoro-sweep, 20 runs per tool. Needs root; installs fping and nmap
@@ -12,23 +13,11 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:-$repo/build/bin}
 runs=${2:-20}
 
-find_sweep() {
-    local candidate
-    for candidate in "$target" "$target/zelvoro-sweep" "$target/bin/zelvoro-sweep"; do
-        if [ -f "$candidate" ] && [ -x "$candidate" ]; then
-            realpath "$candidate"
-            return 0
-        fi
-    done
-    return 1
-}
-sweep=$(find_sweep) || { echo "zelvoro-sweep not found under $target" >&2; exit 1; }
-# The commands below are split into words when they run.
-[[ "$sweep" != *[[:space:]]* ]] || { echo "no blanks in the path please: $sweep" >&2; exit 1; }
-[[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 1; }
-
 # shellcheck source=../tests/netns/lib.sh
 source "$repo/tests/netns/lib.sh"
+sweep=$(zv_find_sweep "$target") ||
+    { echo "zelvoro-sweep (a path without blanks) not found under $target" >&2; exit 1; }
+[[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 1; }
 zv_require_root
 
 installed=()
@@ -56,11 +45,9 @@ net=$ZV_NET
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
 } | sort -t. -k4,4n >"$work/expected"
 
-names=("zelvoro-sweep" "zelvoro-sweep --mac" "fping -i 0" "fping -i 1" "nmap -sn"
-    "sequential 5 ms")
+names=("zelvoro-sweep" "fping -i 0" "fping -i 1" "nmap -sn" "sequential 5 ms")
 commands=(
     "$sweep $net.1 254"
-    "$sweep --mac $net.1 254"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 1"
     "nmap -sn -n $net.1-254"
@@ -87,8 +74,6 @@ run_all() {
             ${commands[$index]} >"$work/out" 2>"$work/err"
             end=$EPOCHREALTIME
             echo $((${end/./} - ${start/./})) >>"$work/times-$index"
-            sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" \
-                >>"$work/table-reads"
             answer_set "${names[$index]}" "$work/out" | cmp -s - "$work/expected" ||
                 echo "run $run" >>"$work/mismatch-$index"
         done
@@ -133,7 +118,3 @@ echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering
     "flushed before each; $(nproc) CPUs, Linux $(uname -r)."
 echo
 print_table
-echo
-echo "Neighbour table read after the sweep (zelvoro-sweep --mac, timed inside the tool," \
-    "$(wc -l <"$work/table-reads") runs): median $(median "$work/table-reads" 1 3) ms," \
-    "maximum $(sort -g "$work/table-reads" | tail -n 1) ms."
