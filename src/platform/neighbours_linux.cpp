@@ -1,6 +1,6 @@
 // Presence on Linux. Where the process may open a packet socket (CAP_NET_RAW) and the range is on
-// the subnet of one of this machine's links, it sends ARP requests of its own beside the echo
-// requests, and each reply proves its device. Otherwise it reads the kernel's neighbour table:
+// the subnet of one of this machine's links, it sends ARP requests of its own right after the
+// echo requests, and each reply proves its device. Otherwise it reads the kernel's neighbour table:
 // the entries of the range that are REACHABLE when the sweep ends, then every notification that
 // makes one REACHABLE, for as long as the kernel takes to probe again an entry it already held
 // (the sweep's echo requests are sent to such an entry without asking first).
@@ -67,25 +67,31 @@ private:
     PresenceSink sink_;
 };
 
+// The requests go out once the sweep's own are done: sent beside them, the replies and the
+// floods of broadcasts they cause take the processor from the sweep, whose verdicts must not
+// depend on this watch.
 class ArpWatch final : public PresenceWatch {
 public:
     ArpWatch(FileDescriptor socket, ArpProbePlan plan, PresenceSink sink)
-        : socket_(std::move(socket)), plan_(std::move(plan)), channel_(std::move(sink)),
-          thread_([this] {
-              probe_with_arp(socket_.get(), plan_, stop_.fd(),
-                             [this](const Neighbour& proof) { channel_.prove(proof); });
-              channel_.end();
-          }) {}
+        : socket_(std::move(socket)), plan_(std::move(plan)), channel_(std::move(sink)) {}
     ArpWatch(const ArpWatch&) = delete;
     ArpWatch& operator=(const ArpWatch&) = delete;
     ~ArpWatch() override {
         stop_.raise();
-        thread_.join();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
         channel_.close();
     }
 
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
-        return channel_.open();
+        std::vector<Neighbour> proven = channel_.open();
+        thread_ = std::thread([this] {
+            probe_with_arp(socket_.get(), plan_, stop_.fd(),
+                           [this](const Neighbour& proof) { channel_.prove(proof); });
+            channel_.end();
+        });
+        return proven;
     }
 
 private:
@@ -93,7 +99,7 @@ private:
     ArpProbePlan plan_;
     StopSignal stop_;
     ProofChannel channel_;
-    std::thread thread_; // last: it starts once everything it uses is there
+    std::thread thread_;
 };
 
 // A NETLINK_ROUTE socket that gets the notifications of RTNLGRP_NEIGH (no privilege needed).
