@@ -1,7 +1,9 @@
 #!/bin/bash
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
-# the neighbour caches flushed before every run. Prints a Markdown table of median times. The
+# the neighbour caches flushed before every run. Prints a Markdown table of median times. Two
+# rows compare the ways a user without any capability sweeps: through a ping socket of its own
+# where ping_group_range admits its group, and through the echo helper where it does not. The
 # presence stage of --mac, which outlives the sweep by design, has a benchmark of its own
 # (bench/presence.sh).
 #
@@ -40,19 +42,36 @@ zv_topology "${ZV_KNOWN_HOSTS[@]}"
 zv_temp_dir
 work=$REPLY
 net=$ZV_NET
+
+# The user nobody's copies, laid out as installed, the helper holding cap_net_raw.
+helper=$(dirname "$sweep")/../libexec/zelvoro/zelvoro-echo-helper
+[ -x "$helper" ] || zv_fail "the echo helper is not beside zelvoro-sweep: $helper"
+mkdir -p "$work/bin" "$work/libexec/zelvoro"
+user_sweep=$work/bin/zelvoro-sweep
+cp "$sweep" "$user_sweep" && cp "$helper" "$work/libexec/zelvoro/" && chmod -R a+rX "$work" &&
+    setcap cap_net_raw+ep "$work/libexec/zelvoro/zelvoro-echo-helper" ||
+    zv_fail "cannot lay out the user's copies"
+gid=$(id -g nobody) || zv_fail "no user nobody"
+as_nobody="setpriv --reuid=nobody --regid=$gid --clear-groups --"
 {
     echo "$net.1"
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
 } | sort -t. -k4,4n >"$work/expected"
 
-names=("zelvoro-sweep" "fping -i 0" "fping -i 1" "nmap -sn" "sequential 5 ms")
+names=("zelvoro-sweep" "zelvoro-sweep, nobody, ping socket" "zelvoro-sweep, nobody, echo helper"
+    "fping -i 0" "fping -i 1" "nmap -sn" "sequential 5 ms")
 commands=(
     "$sweep $net.1 254"
+    "$as_nobody $user_sweep $net.1 254"
+    "$as_nobody $user_sweep $net.1 254"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 1"
     "nmap -sn -n $net.1-254"
     "$sweep --sequential $net.1 254"
 )
+# The scanner namespace's ping_group_range for each command, set before it is timed: closed
+# ("1 0", a new namespace's own, so root sends through a raw socket), or open to nobody.
+ranges=("1 0" "$gid $gid" "1 0" "1 0" "1 0" "1 0" "1 0")
 
 # The answering addresses a tool printed, one per line, in ascending order.
 answer_set() {
@@ -70,6 +89,7 @@ run_all() {
         for index in "${!names[@]}"; do
             ip neigh flush all
             ip -n "$ZV_HOSTS" neigh flush all
+            sysctl -qw net.ipv4.ping_group_range="${ranges[$index]}"
             start=$EPOCHREALTIME
             ${commands[$index]} >"$work/out" 2>"$work/err"
             end=$EPOCHREALTIME
@@ -104,13 +124,15 @@ print_table() {
             same="no ($(wc -l <"$work/mismatch-$index") of $runs differ)"
         fi
         local shown=${commands[$index]//$sweep/zelvoro-sweep}
+        shown=${shown//$user_sweep/zelvoro-sweep}
+        shown=${shown//--regid=$gid/--regid=GID}
         echo "| ${names[$index]} | \`${shown//$net/NET}\` | $median | $ratio | $same |"
     done
 }
 
 export -f run_all answer_set
 export runs work sweep ZV_HOSTS
-ip netns exec "$ZV_SCAN" bash -c "$(declare -p names commands); run_all" ||
+ip netns exec "$ZV_SCAN" bash -c "$(declare -p names commands ranges); run_all" ||
     zv_fail "benchmark run failed"
 
 echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering (the scanner" \

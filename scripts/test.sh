@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds, and runs every test: the native build (unit tests,
-# scenarios, Qt view tests, network-namespace tests, the Debian package), the headless build
-# under AddressSanitizer and UBSan, the fuzzer with a fixed seed, and the Windows build under
-# Wine.
+# scenarios, Qt view tests, network-namespace tests, the Debian package), a plain Release build
+# (compiled only), the headless build under AddressSanitizer and UBSan, the fuzzer with a fixed
+# seed, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +24,13 @@ section "native build and tests"
 cmake --preset default > /dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+# What a user or a packager builds (-O3, no preset), compiled once with warnings as errors so
+# that no optimiser warning creeps in; the tests are left out to keep it short.
+section "plain Release build (compile only)"
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DZELVORO_WERROR=ON -DZELVORO_TESTS=OFF \
+  > /dev/null
+cmake --build build-release -j "$jobs"
 
 section "AddressSanitizer and UBSan"
 cmake --preset sanitize > /dev/null

@@ -38,7 +38,8 @@ public:
                                      std::chrono::milliseconds timeout) = 0;
 };
 
-// The operating system's echo service (Linux: ping or raw socket; Windows: icmp.dll).
+// The operating system's echo service (Linux: a ping socket, a raw socket where the process
+// holds CAP_NET_RAW, or else the echo helper; Windows: icmp.dll).
 std::unique_ptr<EchoService> make_system_echo_service();
 
 } // namespace zelvoro::platform

@@ -1,10 +1,14 @@
 // ICMP echo on Linux: every request of a sweep is sent at once over one fresh socket, and each
 // reply is judged by the time the kernel received it, so that neither the order of the replies
-// nor a process that was descheduled for a while changes a verdict.
+// nor a process that was descheduled for a while changes a verdict. A process that may open
+// neither a ping socket nor a raw one sweeps through the echo helper (echo_helper_linux.h).
 #include "platform/echo.h"
+#include "platform/echo_helper_linux.h"
 #include "platform/echo_requests.h"
+#include "platform/echo_socket_linux.h"
 #include "platform/linux/file_descriptor_linux.h"
 #include "platform/icmp_packet.h"
+#include "platform/platform_error.h"
 
 #include <algorithm>
 #include <array>
@@ -203,6 +207,9 @@ public:
         return requests_.statuses();
     }
 
+    // After run: one per request, the receive stamp of its reply minus its send time.
+    std::vector<nanoseconds> round_trips() const { return requests_.round_trips(); }
+
 private:
     // From the kernel's generator; the clock where that is unavailable. Either way a new sweep
     // does not take up the numbers of the one before.
@@ -275,10 +282,23 @@ private:
     std::array<std::uint8_t, 512> buffer_{};
 };
 
+// One sweep over one socket: a status and a round trip per address.
+EchoSweepResult sweep_on(const EchoSocket& socket, std::span<const Ipv4Address> addresses,
+                         std::chrono::milliseconds timeout) {
+    EchoSweep sweep(socket, addresses, timeout);
+    auto statuses = sweep.run();
+    return EchoSweepResult{true, std::move(statuses), sweep.round_trips()};
+}
+
 class LinuxEchoService final : public EchoService {
 public:
     EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                              std::chrono::milliseconds timeout) override {
+        // Neither a ping socket for this user's group nor a raw socket (this process holds no
+        // CAP_NET_RAW, as the desktop program never does): the echo helper sends the requests.
+        if (!EchoSocket::open()) {
+            return echo_through_helper(addresses, timeout);
+        }
         EchoSweepResult result;
         result.status.reserve(addresses.size());
         while (!addresses.empty()) {
@@ -287,18 +307,45 @@ public:
             if (!socket) {
                 return echo_not_permitted(result.status.size() + addresses.size());
             }
-            const auto statuses = EchoSweep(*socket, part, timeout).run();
-            result.status.insert(result.status.end(), statuses.begin(), statuses.end());
+            const auto swept = sweep_on(*socket, part, timeout);
+            result.status.insert(result.status.end(), swept.status.begin(), swept.status.end());
+            result.round_trip.insert(result.round_trip.end(), swept.round_trip.begin(),
+                                     swept.round_trip.end());
             addresses = addresses.subspan(part.size());
         }
         return result;
     }
 };
 
+// Every sweep over the one socket it was given.
+class HeldSocketEchoService final : public EchoService {
+public:
+    explicit HeldSocketEchoService(EchoSocket socket) : socket_(std::move(socket)) {}
+
+    EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
+                             std::chrono::milliseconds timeout) override {
+        if (addresses.size() > max_requests_per_socket) {
+            throw PlatformError("more echo requests than one socket's sequence numbers");
+        }
+        return sweep_on(socket_, addresses, timeout);
+    }
+
+private:
+    EchoSocket socket_;
+};
+
 } // namespace
 
 std::unique_ptr<EchoService> make_system_echo_service() {
     return std::make_unique<LinuxEchoService>();
+}
+
+std::unique_ptr<EchoService> open_echo_socket() {
+    auto socket = EchoSocket::open();
+    if (!socket) {
+        return nullptr;
+    }
+    return std::make_unique<HeldSocketEchoService>(std::move(*socket));
 }
 
 } // namespace zelvoro::platform

@@ -3,6 +3,7 @@
 // window after it.
 #pragma once
 
+#include "platform/diagnostics.h"
 #include "platform/ipv4_address.h"
 
 #include <array>
@@ -68,7 +69,9 @@ public:
 };
 
 // Linux: ARP requests of its own where the process may open a packet socket, else the kernel's
-// neighbour table and its notifications; Windows: GetIpNetTable2 and ResolveIpNetEntry2.
-std::unique_ptr<NeighbourService> make_system_neighbour_service();
+// neighbour table and its notifications; Windows: GetIpNetTable2 and ResolveIpNetEntry2. Why a
+// watch could not begin or a table could not be read goes to `diagnostics`, from whichever thread
+// the watch runs.
+std::unique_ptr<NeighbourService> make_system_neighbour_service(Diagnostics& diagnostics);
 
 } // namespace zelvoro::platform

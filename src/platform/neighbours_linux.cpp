@@ -5,6 +5,7 @@
 // makes one REACHABLE, for as long as the kernel takes to probe again an entry it already held
 // (the sweep's echo requests are sent to such an entry without asking first).
 #include "platform/linux/arp_prober_linux.h"
+#include "platform/linux/errno_text_linux.h"
 #include "platform/linux/file_descriptor_linux.h"
 #include "platform/linux/neighbour_dump.h"
 #include "platform/linux/neighbour_settings_linux.h"
@@ -41,7 +42,7 @@ class StopSignal {
 public:
     StopSignal() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
         if (!fd_.is_open()) {
-            throw PlatformError("eventfd failed");
+            throw PlatformError("eventfd: " + errno_text(errno));
         }
     }
     int fd() const { return fd_.get(); }
@@ -111,7 +112,8 @@ FileDescriptor open_notifications() {
     groups.nl_groups = RTMGRP_NEIGH;
     if (!socket.is_open() ||
         ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&groups), sizeof groups) != 0) {
-        throw PlatformError("rtnetlink: cannot join the neighbour notifications");
+        throw PlatformError("rtnetlink cannot join the neighbour notifications: " +
+                            errno_text(errno));
     }
     const int bytes = notification_buffer_bytes;
     ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
@@ -131,11 +133,12 @@ std::vector<Neighbour> reachable_in(std::span<const netlink::Reply> messages,
 }
 
 // The entries of the range that are REACHABLE now; nothing when the table cannot be read.
-std::vector<Neighbour> reachable_entries(const AddressSet& range) {
+std::vector<Neighbour> reachable_entries(const AddressSet& range, Diagnostics& diagnostics) {
     try {
         netlink::RouteSocket socket;
         return reachable_in(socket.dump(netlink::neighbour_dump_request()), range);
-    } catch (const PlatformError&) {
+    } catch (const PlatformError& error) {
+        diagnostics.failure(std::string("the neighbour table cannot be read: ") + error.what());
         return {};
     }
 }
@@ -143,9 +146,9 @@ std::vector<Neighbour> reachable_entries(const AddressSet& range) {
 class TableWatch final : public PresenceWatch {
 public:
     TableWatch(FileDescriptor notifications, AddressSet range, std::chrono::milliseconds window,
-               PresenceSink sink)
+               PresenceSink sink, Diagnostics& diagnostics)
         : notifications_(std::move(notifications)), range_(std::move(range)), window_(window),
-          channel_(std::move(sink)),
+          diagnostics_(diagnostics), channel_(std::move(sink)),
           buffer_(std::make_unique_for_overwrite<std::byte[]>(notification_datagram_bytes)) {}
     TableWatch(const TableWatch&) = delete;
     TableWatch& operator=(const TableWatch&) = delete;
@@ -158,7 +161,7 @@ public:
     }
 
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
-        std::vector<Neighbour> proven = reachable_entries(range_);
+        std::vector<Neighbour> proven = reachable_entries(range_, diagnostics_);
         channel_.open();
         const auto end = Clock::now() + window_;
         thread_ = std::thread([this, end] {
@@ -195,7 +198,7 @@ private:
                 continue;
             }
             if (size < 0 && errno == ENOBUFS) {
-                prove(reachable_entries(range_));
+                prove(reachable_entries(range_, diagnostics_));
                 continue;
             }
             if (size <= 0) {
@@ -205,8 +208,10 @@ private:
                 prove(reachable_in(netlink::read_notifications(std::span<const std::byte>(
                                        buffer_.get(), static_cast<std::size_t>(size))),
                                    range_));
-            } catch (const PlatformError&) {
+            } catch (const PlatformError& error) {
                 // a damaged datagram proves nothing
+                diagnostics_.failure(std::string("a neighbour notification cannot be read: ") +
+                                     error.what());
             }
         }
     }
@@ -220,6 +225,7 @@ private:
     FileDescriptor notifications_;
     AddressSet range_;
     std::chrono::milliseconds window_;
+    Diagnostics& diagnostics_;
     StopSignal stop_;
     ProofChannel channel_;
     std::unique_ptr<std::byte[]> buffer_;
@@ -251,6 +257,8 @@ std::unique_ptr<PresenceWatch> own_requests_watch(const netlink::RangeLink& link
 
 class LinuxNeighbourService final : public NeighbourService {
 public:
+    explicit LinuxNeighbourService(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+
     std::unique_ptr<PresenceWatch> watch(std::span<const Ipv4Address> range,
                                          const LateWindows& windows, PresenceSink sink) override {
         const PresenceSink unwatched = sink; // for a watch that cannot begin
@@ -268,17 +276,21 @@ public:
                 windows.system_table.value_or(netlink::late_window(netlink::read_probe_settings(
                     netlink::probe_settings_folder(link->interface_name))));
             return std::make_unique<TableWatch>(open_notifications(), addresses, window,
-                                                std::move(sink));
-        } catch (const PlatformError&) {
+                                                std::move(sink), diagnostics_);
+        } catch (const PlatformError& error) {
+            diagnostics_.failure(std::string("the presence watch cannot begin: ") + error.what());
             return std::make_unique<NothingToWatch>(unwatched);
         }
     }
+
+private:
+    Diagnostics& diagnostics_;
 };
 
 } // namespace
 
-std::unique_ptr<NeighbourService> make_system_neighbour_service() {
-    return std::make_unique<LinuxNeighbourService>();
+std::unique_ptr<NeighbourService> make_system_neighbour_service(Diagnostics& diagnostics) {
+    return std::make_unique<LinuxNeighbourService>(diagnostics);
 }
 
 } // namespace zelvoro::platform

@@ -13,6 +13,7 @@
 #include <deque>
 #include <mutex>
 #include <set>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <windows.h>
@@ -77,8 +78,10 @@ std::optional<NET_IFINDEX> direct_interface(const Ipv4Address& address) {
 
 class IpNetTable {
 public:
-    IpNetTable() {
-        if (GetIpNetTable2(AF_INET, &table_) != NO_ERROR) {
+    explicit IpNetTable(Diagnostics& diagnostics) {
+        if (const DWORD error = GetIpNetTable2(AF_INET, &table_); error != NO_ERROR) {
+            diagnostics.failure("the neighbour table cannot be read: GetIpNetTable2 failed with " +
+                                std::to_string(error));
             table_ = nullptr;
         }
     }
@@ -101,12 +104,12 @@ private:
     PMIB_IPNET_TABLE2 table_ = nullptr;
 };
 
-std::vector<Neighbour> reachable_rows(const AddressSet& range) {
+std::vector<Neighbour> reachable_rows(const AddressSet& range, Diagnostics& diagnostics) {
     std::vector<Neighbour> found;
     if (!table_tells_states()) {
         return found;
     }
-    const IpNetTable table;
+    const IpNetTable table(diagnostics);
     for (const MIB_IPNET_ROW2& row : table.rows()) {
         const auto neighbour = reachable_neighbour(row);
         if (neighbour && range.contains(neighbour->address)) {
@@ -170,8 +173,8 @@ void resolve_waiting(const std::shared_ptr<Resolutions>& shared) {
 class Win32Watch final : public PresenceWatch {
 public:
     Win32Watch(std::span<const Ipv4Address> range, std::chrono::milliseconds window,
-               PresenceSink sink)
-        : range_(range.begin(), range.end()), window_(window),
+               PresenceSink sink, Diagnostics& diagnostics)
+        : range_(range.begin(), range.end()), window_(window), diagnostics_(diagnostics),
           shared_(std::make_shared<Resolutions>(std::move(sink))) {}
     Win32Watch(const Win32Watch&) = delete;
     Win32Watch& operator=(const Win32Watch&) = delete;
@@ -184,7 +187,7 @@ public:
     }
 
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address> silent) override {
-        std::vector<Neighbour> proven = reachable_rows(range_);
+        std::vector<Neighbour> proven = reachable_rows(range_, diagnostics_);
         shared_->channel.open();
         start_resolving(silent, proven);
         return proven;
@@ -227,30 +230,39 @@ private:
     void start_thread() {
         try {
             std::thread([shared = shared_] { resolve_waiting(shared); }).detach();
-        } catch (const std::system_error&) {
+        } catch (const std::system_error& error) {
+            diagnostics_.failure(std::string("a resolving thread cannot be started: ") +
+                                 error.what());
             finish_thread(*shared_);
         }
     }
 
     AddressSet range_;
     std::chrono::milliseconds window_;
+    // Written to only on the thread that calls the watch: the resolving threads may outlive it.
+    Diagnostics& diagnostics_;
     std::shared_ptr<Resolutions> shared_;
 };
 
 class Win32NeighbourService final : public NeighbourService {
 public:
+    explicit Win32NeighbourService(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+
     std::unique_ptr<PresenceWatch> watch(std::span<const Ipv4Address> range,
                                          const LateWindows& windows, PresenceSink sink) override {
         const auto window = windows.system_table.value_or(
             std::chrono::duration_cast<std::chrono::milliseconds>(longest_watch));
-        return std::make_unique<Win32Watch>(range, window, std::move(sink));
+        return std::make_unique<Win32Watch>(range, window, std::move(sink), diagnostics_);
     }
+
+private:
+    Diagnostics& diagnostics_;
 };
 
 } // namespace
 
-std::unique_ptr<NeighbourService> make_system_neighbour_service() {
-    return std::make_unique<Win32NeighbourService>();
+std::unique_ptr<NeighbourService> make_system_neighbour_service(Diagnostics& diagnostics) {
+    return std::make_unique<Win32NeighbourService>(diagnostics);
 }
 
 } // namespace zelvoro::platform

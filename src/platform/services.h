@@ -3,6 +3,7 @@
 
 #include "platform/adapters/adapters.h"
 #include "platform/address_table.h"
+#include "platform/diagnostics.h"
 #include "platform/echo.h"
 #include "platform/http/http.h"
 #include "platform/neighbours.h"
@@ -17,6 +18,8 @@ struct Services {
     HttpClient& http;
     AdapterService& adapters;
     NeighbourService& neighbours;
+    // Where the reason behind a failure goes.
+    Diagnostics& diagnostics;
 };
 
 } // namespace zelvoro::platform

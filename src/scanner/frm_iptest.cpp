@@ -98,11 +98,11 @@ void FrmIPtest::btntest_click() {
             toolkit().message_box(text::no_icmp_permission, ui::MessageBoxStyle::ok,
                                   text::cannot_sweep_title);
         }
-        for (const std::string& address : outcome.answering) {
-            ui_.List1.add_item(address);
+        for (const sweep::SweepVerdict& verdict : outcome.answering) {
+            ui_.List1.add_item(verdict.text);
         }
-        for (const std::string& address : outcome.silent) {
-            ui_.List2.add_item(address);
+        for (const sweep::SweepVerdict& verdict : outcome.silent) {
+            ui_.List2.add_item(verdict.text);
         }
         if (presence_) {
             presence_->sweep_ended(outcome);
@@ -171,7 +171,8 @@ void FrmIPtest::cmdipset_click() {
 // The start row gets the machine's first address; its last field's change handling fills the
 // end row.
 void FrmIPtest::cmdget_click() {
-    discovery::fill_with_local_address(ui_.start_row, services_.address_table, state_, toolkit());
+    discovery::fill_with_local_address(ui_.start_row, services_.address_table,
+                                       services_.diagnostics, state_, toolkit());
 }
 
 // The public address and its location, shown and then put on the clipboard; nothing is
@@ -180,11 +181,17 @@ void FrmIPtest::cmdgetnet_click() {
     std::string page;
     {
         const ui::BusyScope busy(toolkit());
-        page = discovery::fetch_address_page(services_.http, state_.address_page_url);
+        page = discovery::fetch_address_page(services_.http, services_.diagnostics,
+                                             state_.address_page_url);
     }
     const discovery::AddressPage found = discovery::read_address_page(page);
     switch (found.verdict) {
     case discovery::AddressPage::Verdict::no_page:
+        if (!page.empty()) {
+            services_.diagnostics.failure("the address page " + state_.address_page_url + " (" +
+                                          std::to_string(page.size()) +
+                                          " bytes) does not hold the address markers in order");
+        }
         toolkit().message_box(discovery::lookup_failed_text, ui::MessageBoxStyle::ok,
                               discovery::lookup_failed_title);
         break;

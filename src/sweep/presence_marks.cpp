@@ -5,23 +5,12 @@
 
 namespace zelvoro::sweep {
 
-std::vector<std::pair<platform::Ipv4Address, std::size_t>>
-item_addresses(const std::vector<std::string>& items) {
-    std::vector<std::pair<platform::Ipv4Address, std::size_t>> addresses;
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        if (const auto address = platform::parse_dotted_quad(items[index])) {
-            addresses.emplace_back(*address, index);
-        }
-    }
-    return addresses;
-}
-
 PresenceMarks::PresenceMarks(const SweepOutcome& outcome) {
-    for (const auto& [address, index] : item_addresses(outcome.answering)) {
-        items_.emplace(address, Item{false, index, std::nullopt});
+    for (std::size_t index = 0; index < outcome.answering.size(); ++index) {
+        items_.emplace(outcome.answering[index].address, Item{false, index, std::nullopt});
     }
-    for (const auto& [address, index] : item_addresses(outcome.silent)) {
-        items_.emplace(address, Item{true, index, std::nullopt});
+    for (std::size_t index = 0; index < outcome.silent.size(); ++index) {
+        items_.emplace(outcome.silent[index].address, Item{true, index, std::nullopt});
     }
 }
 

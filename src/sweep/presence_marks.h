@@ -15,7 +15,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace zelvoro::sweep {
@@ -37,11 +36,6 @@ struct ItemMark {
 
     friend bool operator==(const ItemMark&, const ItemMark&) = default;
 };
-
-// The address of each item of a list that has one, with its index. The lists hold the sweep's
-// texts; this is the one place that turns them back into addresses.
-std::vector<std::pair<platform::Ipv4Address, std::size_t>>
-item_addresses(const std::vector<std::string>& items);
 
 class PresenceMarks {
 public:

@@ -20,8 +20,8 @@ std::vector<platform::Ipv4Address> addresses_of(std::span<const SweepTarget> tar
 
 std::vector<platform::Ipv4Address> silent_addresses(const SweepOutcome& outcome) {
     std::vector<platform::Ipv4Address> addresses;
-    for (const auto& [address, index] : item_addresses(outcome.silent)) {
-        addresses.push_back(address);
+    for (const SweepVerdict& item : outcome.silent) {
+        addresses.push_back(item.address);
     }
     return addresses;
 }

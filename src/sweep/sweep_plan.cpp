@@ -1,5 +1,7 @@
 #include "sweep/sweep_plan.h"
 
+#include <utility>
+
 namespace zelvoro::sweep {
 
 std::vector<SweepTarget> plan_sweep(std::string_view prefix, int start_octet, int end_octet) {
@@ -40,9 +42,13 @@ SweepOutcome run_sweep(platform::EchoService& echo, std::span<const SweepTarget>
         if (!target.address) {
             continue;
         }
+        SweepVerdict verdict{target.text, *target.address, std::nullopt};
         const bool answered =
             request < result.status.size() && result.status[request] == platform::echo_answered;
-        (answered ? outcome.answering : outcome.silent).push_back(target.text);
+        if (answered && request < result.round_trip.size()) {
+            verdict.round_trip = result.round_trip[request];
+        }
+        (answered ? outcome.answering : outcome.silent).push_back(std::move(verdict));
         ++request;
     }
     return outcome;

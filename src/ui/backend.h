@@ -1,6 +1,8 @@
 // What a toolkit backend (headless, Qt, Win32) provides to the control models.
 #pragma once
 
+#include "platform/diagnostics.h"
+
 #include <exception>
 #include <functional>
 #include <memory>
@@ -88,10 +90,13 @@ public:
     virtual void event_failed(const std::exception& /*error*/) { throw; }
 
 protected:
-    // The box a desktop backend shows for a failed event.
-    void report_failed_event() {
+    // What a desktop backend does with a failed event: the reason goes to `diagnostics`, and
+    // the user gets a box.
+    void report_failed_event(platform::Diagnostics& diagnostics, const std::exception& error) {
         constexpr std::string_view text = "本次操作未能完成!";
         constexpr std::string_view title = "错误";
+        diagnostics.failure(std::string("a user action failed with nothing to handle it: ") +
+                            error.what());
         message_box({.text = text, .style = MessageBoxStyle::ok, .title = title}, title);
     }
 };

@@ -71,11 +71,14 @@ TEST(platform_system_neighbours, LoopbackWatchProvesNothingAndEnds) {
                           changed.notify_all();
                       }};
     const std::vector<Ipv4Address> loopback = {{{127, 0, 0, 1}}, {{127, 0, 0, 2}}};
-    const auto watch = make_system_neighbour_service()->watch(loopback, {100ms, 100ms}, sink);
+    RecordedDiagnostics diagnostics;
+    const auto watch =
+        make_system_neighbour_service(diagnostics)->watch(loopback, {100ms, 100ms}, sink);
     EXPECT_TRUE(watch->sweep_ended(loopback).empty());
     std::unique_lock lock(mutex);
     EXPECT_TRUE(changed.wait_for(lock, 10s, [&] { return ended; }));
     EXPECT_TRUE(proven.empty());
+    EXPECT_TRUE(diagnostics.take().empty()); // nothing failed on the way
 }
 
 } // namespace

@@ -40,16 +40,8 @@ public:
 // A table holding only 127.0.0.1, as a machine with no adapter up has.
 class FakeAddressTable final : public platform::AddressTable {
 public:
-    void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool /*sorted*/) override {
-        constexpr std::size_t length =
-            platform::address_table_header_size + platform::address_table_row_size;
-        size = static_cast<std::int32_t>(length);
-        if (buffer.size() >= length) {
-            std::fill(buffer.begin(), buffer.begin() + length, std::uint8_t{0});
-            buffer[0] = 1;
-            buffer[4] = 127;
-            buffer[7] = 1;
-        }
+    platform::AddressTableRead read() override {
+        return std::vector{platform::Ipv4Address{{127, 0, 0, 1}}};
     }
 };
 
@@ -135,7 +127,9 @@ struct FakeServices {
     FakeHttp http;
     FakeAdapters adapters;
     FakeNeighbours neighbours;
-    platform::Services services{shell, echo, address_table, http, adapters, neighbours};
+    platform::RecordedDiagnostics diagnostics;
+    platform::Services services{shell,    echo,       address_table, http,
+                                adapters, neighbours, diagnostics};
 };
 
 } // namespace zelvoro::fakes

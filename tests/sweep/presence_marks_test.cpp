@@ -1,3 +1,4 @@
+#include "support/sweep_verdicts.h"
 #include "sweep/presence_marks.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@ namespace {
 
 using platform::Ipv4Address;
 using platform::MacAddress;
+using test_support::test_net_verdicts;
 
 const MacAddress router{0x02, 0, 0, 0, 0, 0xfe}, printer{0x02, 0, 0, 0, 0, 0x07};
 
@@ -40,10 +42,7 @@ TEST(sweep_presence_marks, ProofsMarkTheirItemsOnceAndOneDeviceForManyIsNoWarnin
           {true, 5, router, shared}}},
         {"one more: plain at once", {host(6), router}, {{true, 4, router, shared}}},
     };
-    const SweepOutcome outcome{
-        true,
-        {"192.0.2.1"},
-        {"192.0.2.2", "192.0.2.3", "192.0.2.4", "192.0.2.5", "192.0.2.6", "192.0.2.7"}};
+    const SweepOutcome outcome{true, test_net_verdicts({1}), test_net_verdicts({2, 3, 4, 5, 6, 7})};
     PresenceMarks marks(outcome);
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
@@ -54,7 +53,7 @@ TEST(sweep_presence_marks, ProofsMarkTheirItemsOnceAndOneDeviceForManyIsNoWarnin
 // The answering host the router also answered for is not counted: three silent addresses are
 // still not more than three.
 TEST(sweep_presence_marks, OnlySilentAddressesCountForOneDevice) {
-    PresenceMarks marks(SweepOutcome{true, {"192.0.2.1"}, {"192.0.2.2", "192.0.2.3", "192.0.2.4"}});
+    PresenceMarks marks(SweepOutcome{true, test_net_verdicts({1}), test_net_verdicts({2, 3, 4})});
     marks.prove({host(1), router});
     marks.prove({host(2), router});
     marks.prove({host(3), router});

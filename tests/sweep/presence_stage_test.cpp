@@ -1,4 +1,5 @@
 // The presence stage between a watch and its owner: what the owner's thread sees, and when.
+#include "support/sweep_verdicts.h"
 #include "sweep/presence_stage.h"
 
 #include <deque>
@@ -64,7 +65,8 @@ protected:
         }
     }
 
-    const SweepOutcome outcome{true, {"192.0.2.1"}, {"192.0.2.2", "192.0.2.3", "192.0.2.4"}};
+    const SweepOutcome outcome{true, test_support::test_net_verdicts({1}),
+                               test_support::test_net_verdicts({2, 3, 4})};
     FakeService service;
     std::deque<std::function<void()>> posted;
     std::vector<ItemMark> marks;

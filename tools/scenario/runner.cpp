@@ -135,7 +135,7 @@ Runner::Runner(std::ostream& out)
       echo_([this](const std::string& line) { emit(line); }),
       http_([this](const std::string& line) { emit(line); }),
       adapters_([this](const std::string& line) { emit(line); }),
-      services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_},
+      services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_, diagnostics_},
       state_(app::initial_state()), toolkit_(backend_, std::string(app::application_title)) {
     app::register_windows(toolkit_, services_, state_);
 }
@@ -332,6 +332,10 @@ void Runner::print(const Command& command) {
         emit("picked_address = " + ui::headless::quoted(state_.picked_address));
         return;
     }
+    if (what == "log") {
+        print_log();
+        return;
+    }
     if (what == "focus") {
         const ui::Control* control = toolkit_.focus();
         emit("focus = " + (control == nullptr ? std::string("(none)") : control_path(*control)));
@@ -356,6 +360,13 @@ void Runner::print_notes(const Argument& path) {
             emit(path.text + " [" + std::to_string(i) + "] " + ui::headless::quoted(list.item(i)) +
                  (note->warning ? " present " : " mac ") + ui::headless::quoted(note->label));
         }
+    }
+}
+
+// The diagnostics lines written since the last print log, one "log" line each.
+void Runner::print_log() {
+    for (const std::string& line : diagnostics_.take()) {
+        emit("log " + ui::headless::quoted(line));
     }
 }
 
@@ -417,7 +428,7 @@ void Runner::fake_page(const Command& command) {
     } else if (page.text == "none") {
         http_.refuse();
     } else if (page.text == "real") {
-        http_.use_real();
+        http_.use_real(diagnostics_);
     } else {
         throw ScriptError("usage: fake page \"BODY\" | none | real");
     }
@@ -433,7 +444,7 @@ void Runner::fake_adapters(const Command& command) {
         if (!real_adapters_allowed(why_not)) {
             throw ScriptError(why_not);
         }
-        adapters_.use_real();
+        adapters_.use_real(diagnostics_);
     } else {
         const int count = number_argument(mode);
         if (count < 0) {
@@ -463,7 +474,7 @@ void Runner::fake_result(const Command& command) {
 // A.B.C.D=xx:xx:xx:xx:xx:xx, optionally followed by @MS: proven MS after the sweep's end.
 void Runner::fake_neighbours(const Command& command) {
     if (command.arguments.size() == 2 && command.arguments[1].text == "real") {
-        neighbours_.use_real();
+        neighbours_.use_real(diagnostics_);
         return;
     }
     std::vector<ScriptedNeighbours::Confirmation> confirmations;

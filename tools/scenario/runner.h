@@ -42,6 +42,7 @@ private:
     void savefile(const Command& command);
     void print(const Command& command);
     void print_notes(const Argument& list);
+    void print_log();
     void fake(const Command& command);
     void fake_echo(const Command& command);
     void fake_addresses(const Command& command);
@@ -69,6 +70,7 @@ private:
     ScriptedHttp http_;
     ScriptedAdapters adapters_;
     ScriptedNeighbours neighbours_;
+    platform::RecordedDiagnostics diagnostics_;
     platform::Services services_;
     shared::ProcessState state_;
     ui::Toolkit toolkit_;

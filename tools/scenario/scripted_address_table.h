@@ -17,7 +17,7 @@ public:
     void fail();
     void use_real();
 
-    void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool sorted) override;
+    platform::AddressTableRead read() override;
 
 private:
     enum class Mode { rows, nothing, failing, real };

@@ -95,8 +95,8 @@ void ScriptedNeighbours::confirm(std::vector<Confirmation> confirmations) {
     confirmations_ = std::move(confirmations);
 }
 
-void ScriptedNeighbours::use_real() {
-    real_ = platform::make_system_neighbour_service();
+void ScriptedNeighbours::use_real(platform::Diagnostics& diagnostics) {
+    real_ = platform::make_system_neighbour_service(diagnostics);
 }
 
 std::unique_ptr<platform::PresenceWatch>

@@ -26,7 +26,8 @@ public:
 
     // For the sweeps from now on.
     void confirm(std::vector<Confirmation> confirmations);
-    void use_real();
+    // The system's service, logging to `diagnostics`.
+    void use_real(platform::Diagnostics& diagnostics);
 
     std::unique_ptr<platform::PresenceWatch> watch(std::span<const platform::Ipv4Address> range,
                                                    const platform::LateWindows& windows,

@@ -18,6 +18,7 @@
 #include "sweep/presence.h"
 #include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
+#include "sweep/sweep_range.h"
 
 #include <algorithm>
 #include <charconv>
@@ -102,6 +103,9 @@ public:
                 return one;
             }
             result.status.push_back(one.status.at(0));
+            if (!one.round_trip.empty()) {
+                result.round_trip.push_back(one.round_trip.front());
+            }
         }
         return result;
     }
@@ -110,8 +114,68 @@ private:
     platform::EchoService& engine_;
 };
 
+// The length of the well-formed UTF-8 character at the start of `text` when it is no control
+// character (C1 included); 0 otherwise.
+std::size_t printable_utf8_length(std::string_view text) {
+    const auto byte = [text](std::size_t index) { return static_cast<unsigned char>(text[index]); };
+    const unsigned char first = byte(0);
+    const std::size_t length = first < 0xC2   ? 0
+                               : first < 0xE0 ? 2
+                               : first < 0xF0 ? 3
+                               : first < 0xF5 ? 4
+                                              : 0;
+    if (length == 0 || length > text.size()) {
+        return 0;
+    }
+    // The second byte's range leaves out C1 controls, overlong forms, surrogates and values
+    // above U+10FFFF.
+    const unsigned char lowest = first == 0xC2 || first == 0xE0 ? 0xA0
+                                 : first == 0xF0                ? 0x90
+                                                                : 0x80;
+    const unsigned char highest = first == 0xED ? 0x9F : first == 0xF4 ? 0x8F : 0xBF;
+    if (byte(1) < lowest || byte(1) > highest) {
+        return 0;
+    }
+    for (std::size_t index = 2; index < length; ++index) {
+        if ((byte(index) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// `text` with nothing in it that could drive a terminal: control characters as C escapes
+// (\n, \r, \t by name, the others as \xHH), the backslash doubled, and bytes that are not
+// well-formed UTF-8 as \xHH.
+std::string escaped(std::string_view text) {
+    static constexpr std::string_view hex = "0123456789abcdef";
+    std::string out;
+    while (!text.empty()) {
+        const char c = text.front();
+        const auto byte = static_cast<unsigned char>(c);
+        const std::size_t utf8_length = byte >= 0x80 ? printable_utf8_length(text) : 0;
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte >= 0x20 && byte != 0x7F && byte < 0x80) {
+            out += c;
+        } else if (utf8_length > 0) {
+            out += text.substr(0, utf8_length);
+        } else {
+            out.append("\\x").append(1, hex[byte >> 4U]).append(1, hex[byte & 0x0FU]);
+        }
+        text.remove_prefix(std::max<std::size_t>(utf8_length, 1));
+    }
+    return out;
+}
+
 std::optional<Arguments> refuse(const std::string& reason) {
-    std::cerr << "zelvoro-sweep: " << reason << '\n';
+    std::cerr << "zelvoro-sweep: " << escaped(reason) << '\n';
     return std::nullopt;
 }
 
@@ -146,22 +210,11 @@ std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
     if (words.size() != 2) {
         return refuse(std::string(usage));
     }
-    const auto start = platform::parse_dotted_quad(words[0]);
-    if (!start) {
-        return refuse("not an IPv4 address: \"" + std::string(words[0]) + "\"");
+    const auto checked = sweep::check_sweep_range(words[0], words[1]);
+    if (!checked.range) {
+        return refuse(checked.refusal);
     }
-    const auto end_octet = platform::parse_plain_decimal(words[1]);
-    if (!end_octet) {
-        return refuse("end octet is not a decimal number: \"" + std::string(words[1]) + "\"");
-    }
-    if (*end_octet > 255) {
-        return refuse("end octet above 255: " + std::string(words[1]));
-    }
-    if (*end_octet <= start->octets[3]) {
-        return refuse("end octet " + std::string(words[1]) + " is not above the start octet " +
-                      std::to_string(start->octets[3]));
-    }
-    return Arguments{*start, static_cast<int>(*end_octet), flags.sequential, flags.macs,
+    return Arguments{checked.range->start, checked.range->end_octet, flags.sequential, flags.macs,
                      flags.wait};
 }
 
@@ -171,10 +224,10 @@ std::string prefix_of(const platform::Ipv4Address& start) {
 }
 
 // One line per item; "\tMAC" after an item that has one.
-void add_list(std::string& text, const std::vector<std::string>& items,
+void add_list(std::string& text, const std::vector<sweep::SweepVerdict>& items,
               const sweep::ListMacs& macs) {
     for (std::size_t index = 0; index < items.size(); ++index) {
-        text += items[index];
+        text += items[index].text;
         if (index < macs.size() && macs[index]) {
             text += '\t' + platform::mac_text(*macs[index]);
         }
@@ -201,7 +254,7 @@ struct MacColumns {
         const auto& items = mark.silent ? outcome->silent : outcome->answering;
         column.resize(items.size());
         column.at(mark.index) = mark.mac;
-        std::fprintf(stderr, "marked %s after %.1f ms\n", items.at(mark.index).c_str(),
+        std::fprintf(stderr, "marked %s after %.1f ms\n", items.at(mark.index).text.c_str(),
                      milliseconds_since(began));
     }
 
@@ -216,7 +269,7 @@ platform::LateWindows late_windows(const Arguments& arguments) {
 
 int run(const Arguments& arguments) {
     const auto targets = sweep::plan_sweep(prefix_of(arguments.start), arguments.start.octets[3],
-                                             arguments.end_octet);
+                                           arguments.end_octet);
     const auto requested = std::count_if(targets.begin(), targets.end(), [](const auto& target) {
         return target.address.has_value();
     });
@@ -224,7 +277,8 @@ int run(const Arguments& arguments) {
     SequentialEcho one_by_one(*engine);
     platform::EchoService& echo = arguments.sequential ? one_by_one : *engine;
 
-    const auto neighbours = platform::make_system_neighbour_service();
+    platform::StandardErrorDiagnostics diagnostics("zelvoro-sweep");
+    const auto neighbours = platform::make_system_neighbour_service(diagnostics);
     TaskQueue tasks;
     sweep::SweepOutcome outcome;
     MacColumns columns{Clock::now(), &outcome, {}};
@@ -241,8 +295,9 @@ int run(const Arguments& arguments) {
     outcome = sweep::run_sweep(echo, targets);
     const double took = milliseconds_since(began);
     if (!outcome.permitted) {
-        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs root, "
-                     "cap_net_raw, or a net.ipv4.ping_group_range that includes the group)\n";
+        std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs a "
+                     "net.ipv4.ping_group_range that includes the group, zelvoro-echo-helper "
+                     "with cap_net_raw, or root)\n";
         return exit_not_permitted;
     }
     if (stage) {

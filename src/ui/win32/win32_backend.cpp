@@ -69,7 +69,8 @@ HGLOBAL global_text(const std::wstring& text) {
 
 } // namespace
 
-Win32Backend::Win32Backend(std::unique_ptr<ViewTrace> trace) : trace_(std::move(trace)) {
+Win32Backend::Win32Backend(platform::Diagnostics& diagnostics, std::unique_ptr<ViewTrace> trace)
+    : diagnostics_(diagnostics), trace_(std::move(trace)) {
     FormWindow::register_class();
     WNDCLASSEXW tasks{};
     tasks.cbSize = sizeof tasks;
@@ -194,8 +195,8 @@ void Win32Backend::set_clipboard(std::string_view text) {
     CloseClipboard();
 }
 
-void Win32Backend::event_failed(const std::exception& /*error*/) {
-    report_failed_event();
+void Win32Backend::event_failed(const std::exception& error) {
+    report_failed_event(diagnostics_, error);
 }
 
 void Win32Backend::set_busy(bool busy) {

@@ -3,6 +3,7 @@
 // the window logic ends the program (hidden windows do not end it).
 #pragma once
 
+#include "platform/diagnostics.h"
 #include "ui/backend.h"
 #include "ui/win32/view_trace.h"
 
@@ -20,7 +21,8 @@ class FormWindow;
 class Win32Backend final : public Backend {
 public:
     // `trace`: the test seam, or null.
-    explicit Win32Backend(std::unique_ptr<ViewTrace> trace = nullptr);
+    explicit Win32Backend(platform::Diagnostics& diagnostics,
+                          std::unique_ptr<ViewTrace> trace = nullptr);
     ~Win32Backend() override;
     Win32Backend(const Win32Backend&) = delete;
     Win32Backend& operator=(const Win32Backend&) = delete;
@@ -33,7 +35,8 @@ public:
     // The wait cursor while a handler blocks; no message is handled meanwhile, so nothing
     // replaces it before the handler restores the cursor it found.
     void set_busy(bool busy) override;
-    // Reports the failure in a box ("本次操作未能完成!", title "错误") and goes on.
+    // Reports the failure in a box ("本次操作未能完成!", title "错误"), its reason in the
+    // diagnostics, and goes on.
     void event_failed(const std::exception& error) override;
     // Hides every window, without any unload handling, and ends the message loop.
     void program_ended() override;
@@ -52,6 +55,7 @@ private:
     // The window boxes and dialogs belong to: the active one, else a visible form, else none.
     HWND owner() const;
 
+    platform::Diagnostics& diagnostics_;
     std::unique_ptr<ViewTrace> trace_;
     HCURSOR cursor_before_busy_ = nullptr;
     std::vector<std::unique_ptr<FormWindow>> forms_;

@@ -3,6 +3,7 @@
 // netlink client, then into the entries that prove a device; and the notifications of changes.
 #include "platform/linux/neighbour_dump.h"
 #include "platform/platform_error.h"
+#include "support/hex_bytes.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -14,6 +15,11 @@
 
 namespace zelvoro::platform::netlink {
 namespace {
+
+using test_support::bytes_of;
+
+// The port the captured request was sent from: the kernel's answer carries it.
+constexpr std::uint32_t port = 0x719;
 
 // The answer to request 1, one message a line; ages in 10 ms ticks.
 const std::vector<std::string_view> captured = {
@@ -38,17 +44,6 @@ const std::vector<std::string_view> captured = {
     // NLMSG_DONE
     "1400000003000200010000001907000000000000",
 };
-std::vector<std::byte> bytes_of(const std::vector<std::string_view>& hex_lines) {
-    std::string hex;
-    for (const std::string_view line : hex_lines) {
-        hex += line;
-    }
-    std::vector<std::byte> bytes;
-    for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-        bytes.push_back(static_cast<std::byte>(std::stoul(hex.substr(at, 2), nullptr, 16)));
-    }
-    return bytes;
-}
 
 std::vector<std::string_view> lines(std::size_t first, std::size_t count) {
     return {captured.begin() + first, captured.begin() + first + count};
@@ -70,14 +65,17 @@ TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADeviceJustNow) {
         std::vector<std::byte> datagram;
         std::optional<int> error; // nothing while the answer goes on
         std::vector<Neighbour> expected;
-        std::uint32_t sequence = 1;
+        Exchange exchange = {port, 1};
+        std::uint32_t sender = 0; // the kernel
     };
     const Neighbour reachable{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}};
     const std::vector<Case> cases = {
         {"the whole dump", bytes_of(captured), 0, {reachable}},
         {"a first part (STALE, PERMANENT, ...)", bytes_of(lines(0, 4)), std::nullopt, {}},
         {"the last part", bytes_of(lines(4, 3)), 0, {reachable}},
-        {"the answer to another request", bytes_of(captured), std::nullopt, {}, 2},
+        {"the answer to another request", bytes_of(captured), std::nullopt, {}, {port, 2}},
+        {"the answer to another socket", bytes_of(captured), std::nullopt, {}, {port + 1, 1}},
+        {"a datagram another process sent", bytes_of(captured), std::nullopt, {}, {port, 1}, 4242},
         {"an error (-EPERM)",
          bytes_of({"24000000020000000100000019070000ffffffff1c0000001e0001030100000000000000"}),
          EPERM,
@@ -86,7 +84,7 @@ TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADeviceJustNow) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Answer answer;
-        read_answer(c.datagram, c.sequence, answer);
+        read_answer(c.datagram, c.sender, c.exchange, answer);
         EXPECT_EQ(answer.error, c.error);
         EXPECT_EQ(reachable_ones(answer.replies), c.expected);
     }
@@ -96,7 +94,7 @@ TEST(platform_neighbour_dump, AMessageCutShortFailsTheAnswer) {
     auto cut = bytes_of(lines(0, 3));
     cut.resize(cut.size() - 10);
     Answer answer;
-    EXPECT_THROW(read_answer(cut, 1, answer), PlatformError);
+    EXPECT_THROW(read_answer(cut, 0, {port, 1}, answer), PlatformError);
 }
 
 // Notifications a member of RTNLGRP_NEIGH got, one datagram each, as 192.0.2.20
