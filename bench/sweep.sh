@@ -2,13 +2,13 @@
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
 # the neighbour caches flushed before every run. Prints a Markdown table of median times, the
-# time zelvoro-sweep --mac spends reading the neighbour table and the time zelvoro-sweep --names
-# spends on host names (both timed by the tool itself), and the sweep's own time with and
-# without --names. For the names, the scanner namespace has a resolver file of its own naming a
-# DNS server on the segment (one PTR record), and two hosts answer mDNS and NetBIOS
+# time zelvoro-sweep --names spends on host names (timed by the tool itself), and the sweep's own
+# time with and without --names. For the names, the scanner namespace has a resolver file of its
+# own naming a DNS server on the segment (one PTR record), and two hosts answer mDNS and NetBIOS
 # (tests/netns/name_responder.py). Two rows compare the ways a user without any capability
 # sweeps: through a ping socket of its own where ping_group_range admits its group, and through
-# the echo helper where it does not.
+# the echo helper where it does not. The presence stage of --mac, which outlives the sweep by
+# design, has a benchmark of its own (bench/presence.sh).
 #
 # usage: bench/sweep.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
 #   default build/bin/zelvoro-sweep, 20 runs per tool. Needs root; installs fping and nmap
@@ -18,23 +18,11 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:-$repo/build/bin}
 runs=${2:-20}
 
-find_sweep() {
-    local candidate
-    for candidate in "$target" "$target/zelvoro-sweep" "$target/bin/zelvoro-sweep"; do
-        if [ -f "$candidate" ] && [ -x "$candidate" ]; then
-            realpath "$candidate"
-            return 0
-        fi
-    done
-    return 1
-}
-sweep=$(find_sweep) || { echo "zelvoro-sweep not found under $target" >&2; exit 1; }
-# The commands below are split into words when they run.
-[[ "$sweep" != *[[:space:]]* ]] || { echo "no blanks in the path please: $sweep" >&2; exit 1; }
-[[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 1; }
-
 # shellcheck source=../tests/netns/lib.sh
 source "$repo/tests/netns/lib.sh"
+sweep=$(zv_find_sweep "$target") ||
+    { echo "zelvoro-sweep (a path without blanks) not found under $target" >&2; exit 1; }
+[[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 1; }
 zv_require_root
 
 installed=()
@@ -101,12 +89,11 @@ as_nobody="setpriv --reuid=nobody --regid=$gid --clear-groups --"
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
 } | sort -t. -k4,4n >"$work/expected"
 
-names=("zelvoro-sweep" "zelvoro-sweep --mac" "zelvoro-sweep --names"
+names=("zelvoro-sweep" "zelvoro-sweep --names"
     "zelvoro-sweep, nobody, ping socket" "zelvoro-sweep, nobody, echo helper" "fping -i 0"
     "fping -i 1" "nmap -sn" "sequential 5 ms")
 commands=(
     "$sweep $net.1 254"
-    "$sweep --mac $net.1 254"
     "$sweep --names $net.1 254"
     "$as_nobody $user_sweep $net.1 254"
     "$as_nobody $user_sweep $net.1 254"
@@ -117,7 +104,7 @@ commands=(
 )
 # The scanner namespace's ping_group_range for each command, set before it is timed: closed
 # ("1 0", a new namespace's own, so root sends through a raw socket), or open to nobody.
-ranges=("1 0" "1 0" "1 0" "$gid $gid" "1 0" "1 0" "1 0" "1 0" "1 0")
+ranges=("1 0" "1 0" "$gid $gid" "1 0" "1 0" "1 0" "1 0" "1 0")
 
 # The answering addresses a tool printed, one per line, in ascending order.
 answer_set() {
@@ -140,8 +127,6 @@ run_all() {
             ${commands[$index]} >"$work/out" 2>"$work/err"
             end=$EPOCHREALTIME
             echo $((${end/./} - ${start/./})) >>"$work/times-$index"
-            sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" \
-                >>"$work/table-reads"
             sed -n 's/^looked up names in \([0-9.]*\) ms$/\1/p' "$work/err" >>"$work/name-lookups"
             sed -n 's/^swept [0-9]* addresses in \([0-9.]*\) ms$/\1/p' "$work/err" \
                 >>"$work/swept-$index"
@@ -196,13 +181,9 @@ echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering
 echo
 print_table
 echo
-echo "Neighbour table read after the sweep (zelvoro-sweep --mac, timed inside the tool," \
-    "$(wc -l <"$work/table-reads") runs): median $(median "$work/table-reads" 1 3) ms," \
-    "maximum $(sort -g "$work/table-reads" | tail -n 1) ms."
-echo
 echo "Host names after the sweep (zelvoro-sweep --names, timed inside the tool," \
     "$(wc -l <"$work/name-lookups") runs; the other hosts never answer mDNS or NetBIOS, so" \
     "each run waits for the 2 s limit): median $(median "$work/name-lookups" 1 1) ms," \
     "maximum $(sort -g "$work/name-lookups" | tail -n 1) ms. The sweep itself, timed inside" \
     "the tool: median $(median "$work/swept-0" 1 1) ms without --names," \
-    "$(median "$work/swept-2" 1 1) ms with it."
+    "$(median "$work/swept-1" 1 1) ms with it."

@@ -10,7 +10,7 @@ SystemServices::SystemServices()
       address_table_(platform::make_system_address_table()),
       http_(platform::make_system_http_client(*diagnostics_)),
       adapters_(platform::make_system_adapter_service(*diagnostics_)),
-      neighbours_(platform::make_system_neighbour_table(*diagnostics_)),
+      neighbours_(platform::make_system_neighbour_service(*diagnostics_)),
       services_{*shell_, *echo_, *address_table_, *http_, *adapters_, *neighbours_, *diagnostics_},
       logged_(platform::debug_log_requested()
                   ? std::make_unique<platform::LoggedServices>(services_)

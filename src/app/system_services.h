@@ -26,7 +26,7 @@ private:
     std::unique_ptr<platform::AddressTable> address_table_;
     std::unique_ptr<platform::HttpClient> http_;
     std::unique_ptr<platform::AdapterService> adapters_;
-    std::unique_ptr<platform::NeighbourTable> neighbours_;
+    std::unique_ptr<platform::NeighbourService> neighbours_;
     platform::Services services_;
     std::unique_ptr<platform::LoggedServices> logged_;
 };

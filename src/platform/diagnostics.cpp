@@ -8,10 +8,12 @@
 namespace zelvoro::platform {
 
 void RecordedDiagnostics::write(LogLevel /*level*/, std::string_view line) {
+    const std::scoped_lock lock(mutex_);
     lines_.emplace_back(line);
 }
 
 std::vector<std::string> RecordedDiagnostics::take() {
+    const std::scoped_lock lock(mutex_);
     return std::exchange(lines_, {});
 }
 

@@ -2,6 +2,7 @@
 // and the reason behind it goes here, one line per failure (what was tried and why it failed).
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,7 @@ enum class LogLevel {
 class Diagnostics {
 public:
     virtual ~Diagnostics() = default;
-    // One line, without a line end.
+    // One line, without a line end; from any thread (presence watches run threads of their own).
     virtual void write(LogLevel level, std::string_view line) = 0;
 
     void failure(std::string_view line) { write(LogLevel::failure, line); }
@@ -31,6 +32,7 @@ public:
     std::vector<std::string> take();
 
 private:
+    std::mutex mutex_;
     std::vector<std::string> lines_;
 };
 

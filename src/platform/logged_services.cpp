@@ -1,9 +1,11 @@
 #include "platform/logged_services.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <variant>
@@ -187,24 +189,54 @@ private:
     Diagnostics& diagnostics_;
 };
 
-class LoggedNeighbours final : public NeighbourTable {
+class LoggedWatch final : public PresenceWatch {
 public:
-    LoggedNeighbours(NeighbourTable& inner, Diagnostics& diagnostics)
-        : inner_(inner), diagnostics_(diagnostics) {}
-    std::vector<Neighbour> confirmed(std::span<const Ipv4Address> addresses,
-                                     std::chrono::milliseconds within) override {
+    LoggedWatch(std::unique_ptr<PresenceWatch> inner, Diagnostics& diagnostics)
+        : inner_(std::move(inner)), diagnostics_(diagnostics) {}
+    std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address> silent) override {
         return logged(
             diagnostics_,
-            "neighbours of " + std::to_string(addresses.size()) + " addresses confirmed within " +
-                std::to_string(within.count()) + " ms",
-            [&] { return inner_.confirmed(addresses, within); },
-            [](const std::vector<Neighbour>& found) {
-                return std::to_string(found.size()) + " confirmed";
+            "presence at the sweep's end, " + std::to_string(silent.size()) + " silent",
+            [&] { return inner_->sweep_ended(silent); },
+            [](const std::vector<Neighbour>& proven) {
+                return std::to_string(proven.size()) + " proven";
             });
     }
 
 private:
-    NeighbourTable& inner_;
+    std::unique_ptr<PresenceWatch> inner_;
+    Diagnostics& diagnostics_;
+};
+
+// The proofs that arrive later are counted in the line that ends the watch: they may come from
+// any thread, and one line each would flood the log.
+class LoggedNeighbours final : public NeighbourService {
+public:
+    LoggedNeighbours(NeighbourService& inner, Diagnostics& diagnostics)
+        : inner_(inner), diagnostics_(diagnostics) {}
+    std::unique_ptr<PresenceWatch> watch(std::span<const Ipv4Address> range,
+                                         const LateWindows& windows, PresenceSink sink) override {
+        auto late = std::make_shared<std::atomic<std::size_t>>(0);
+        const auto began = Clock::now();
+        PresenceSink counted{
+            [late, proven = std::move(sink.proven)](const Neighbour& neighbour) {
+                ++*late;
+                proven(neighbour);
+            },
+            [late, began, ended = std::move(sink.ended), &diagnostics = diagnostics_] {
+                diagnostics.debug("presence window ended: " + std::to_string(late->load()) +
+                                  " proven late (" + duration_text(Clock::now() - began) + ")");
+                ended();
+            }};
+        auto inner = logged(
+            diagnostics_, "presence watch of " + std::to_string(range.size()) + " addresses",
+            [&] { return inner_.watch(range, windows, std::move(counted)); },
+            [](const std::unique_ptr<PresenceWatch>&) { return std::string("begun"); });
+        return std::make_unique<LoggedWatch>(std::move(inner), diagnostics_);
+    }
+
+private:
+    NeighbourService& inner_;
     Diagnostics& diagnostics_;
 };
 

@@ -17,7 +17,7 @@ struct Services {
     AddressTable& address_table;
     HttpClient& http;
     AdapterService& adapters;
-    NeighbourTable& neighbours;
+    NeighbourService& neighbours;
     // Where the reason behind a failure goes.
     Diagnostics& diagnostics;
 };

@@ -4,6 +4,7 @@
 #include "platform/diagnostics.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,10 @@ public:
     virtual void set_busy(bool /*busy*/) {}
     // The program ended: no window is shown any more and no notification follows.
     virtual void program_ended() {}
+    // Runs `task` on the user-interface thread once the events already waiting have been
+    // handled. Any thread may call it, at any time while the backend exists; a task still
+    // waiting when the backend goes never runs.
+    virtual void post(std::function<void()> task) = 0;
     // A user event's handler failed with an exception nothing else caught. The desktop
     // backends tell the user and go on; by default the exception goes on to the caller.
     virtual void event_failed(const std::exception& /*error*/) { throw; }

@@ -48,6 +48,10 @@ refused "127.0.0.1 " 9
 refused 127.0.0.-1 9
 refused "" 9
 refused 255.255.255.255 255      # refused as an address, like the conversion refuses it
+refused --mac --wait 127.0.0.1 9 # --wait without its milliseconds
+refused --mac --wait -1 127.0.0.1 9
+refused --mac --wait 600001 127.0.0.1 9
+refused --mac --wait 1.5 127.0.0.1 9
 refused $'127.0.0.1\e[2J' 9       # what a terminal would take for commands
 refused 127.0.0.1 $'9\n'
 refused $'\r127.0.0.1\t' 9

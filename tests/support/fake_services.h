@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,22 +61,62 @@ public:
     }
 };
 
-// The neighbours in `present` (none unless a test adds them) were confirmed just now.
-class FakeNeighbours final : public platform::NeighbourTable {
+// Proves the devices in `present` (none unless a test adds them) by the end of every sweep; a test
+// hands later proofs to the watch that is running, as the system would from a thread of its own.
+class FakeNeighbours final : public platform::NeighbourService {
 public:
-    std::vector<platform::Neighbour> confirmed(std::span<const platform::Ipv4Address> addresses,
-                                               std::chrono::milliseconds) override {
-        std::vector<platform::Neighbour> found;
-        for (const platform::Neighbour& neighbour : present) {
-            if (std::find(addresses.begin(), addresses.end(), neighbour.address) !=
-                addresses.end()) {
-                found.push_back(neighbour);
-            }
+    std::unique_ptr<platform::PresenceWatch> watch(std::span<const platform::Ipv4Address> range,
+                                                   const platform::LateWindows&,
+                                                   platform::PresenceSink sink) override {
+        return std::make_unique<Watch>(*this, range, std::move(sink));
+    }
+
+    // Any thread: `proof` goes to the running watch's sink; false when no watch is running.
+    bool prove_late(const platform::Neighbour& proof) {
+        const std::lock_guard lock(mutex_);
+        if (running_ == nullptr) {
+            return false;
         }
-        return found;
+        running_->proven(proof);
+        return true;
     }
 
     std::vector<platform::Neighbour> present;
+
+private:
+    class Watch final : public platform::PresenceWatch {
+    public:
+        Watch(FakeNeighbours& service, std::span<const platform::Ipv4Address> range,
+              platform::PresenceSink sink)
+            : service_(service), range_(range.begin(), range.end()), sink_(std::move(sink)) {
+            const std::lock_guard lock(service_.mutex_);
+            service_.running_ = &sink_;
+        }
+        ~Watch() override {
+            const std::lock_guard lock(service_.mutex_);
+            if (service_.running_ == &sink_) {
+                service_.running_ = nullptr;
+            }
+        }
+        std::vector<platform::Neighbour>
+        sweep_ended(std::span<const platform::Ipv4Address>) override {
+            std::vector<platform::Neighbour> found;
+            for (const platform::Neighbour& neighbour : service_.present) {
+                if (std::find(range_.begin(), range_.end(), neighbour.address) != range_.end()) {
+                    found.push_back(neighbour);
+                }
+            }
+            return found;
+        }
+
+    private:
+        FakeNeighbours& service_;
+        std::vector<platform::Ipv4Address> range_;
+        platform::PresenceSink sink_;
+    };
+
+    std::mutex mutex_;
+    platform::PresenceSink* running_ = nullptr;
 };
 
 // Every service a window needs, as fakes.

@@ -173,7 +173,7 @@ void Runner::execute(const Command& command) {
         {"click", &Runner::click}, {"select", &Runner::select}, {"dblclick", &Runner::dblclick},
         {"close", &Runner::close}, {"answer", &Runner::answer}, {"savefile", &Runner::savefile},
         {"print", &Runner::print}, {"fake", &Runner::fake},     {"trace", &Runner::trace},
-        {"file", &Runner::file}};
+        {"file", &Runner::file},   {"settle", &Runner::settle}};
     const auto verb = verbs.find(command.verb);
     if (verb == verbs.end()) {
         throw ScriptError("unknown command " + command.verb);
@@ -471,24 +471,48 @@ void Runner::fake_result(const Command& command) {
     adapters_.set_results(command.arguments[1].text, std::move(results));
 }
 
+// A.B.C.D=xx:xx:xx:xx:xx:xx, optionally followed by @MS: proven MS after the sweep's end.
 void Runner::fake_neighbours(const Command& command) {
     if (command.arguments.size() == 2 && command.arguments[1].text == "real") {
         neighbours_.use_real(diagnostics_);
         return;
     }
-    std::map<platform::Ipv4Address, platform::MacAddress> present;
+    std::vector<ScriptedNeighbours::Confirmation> confirmations;
     for (std::size_t i = 1; i < command.arguments.size(); ++i) {
         const std::string& entry = command.arguments[i].text;
         const auto equals = entry.find('=');
+        const auto at = entry.find('@');
         const auto address = platform::parse_dotted_quad(entry.substr(0, equals));
-        const auto mac =
-            equals == std::string::npos ? std::nullopt : parse_mac(entry.substr(equals + 1));
-        if (command.arguments[i].quoted || !address || !mac) {
-            throw ScriptError("usage: fake neighbours A.B.C.D=xx:xx:xx:xx:xx:xx ... | real");
+        const auto mac = equals == std::string::npos
+                             ? std::nullopt
+                             : parse_mac(entry.substr(equals + 1, at - std::min(at, equals + 1)));
+        int after = 0;
+        if (at != std::string::npos) {
+            after = number_argument(Argument{entry.substr(at + 1), false});
         }
-        present[*address] = *mac;
+        if (command.arguments[i].quoted || !address || !mac || after < 0) {
+            throw ScriptError("usage: fake neighbours A.B.C.D=xx:xx:xx:xx:xx:xx[@MS] ... | real");
+        }
+        confirmations.push_back({{*address, *mac}, std::chrono::milliseconds(after)});
     }
-    neighbours_.confirm(std::move(present));
+    neighbours_.confirm(std::move(confirmations));
+}
+
+// Lets the script's clock run until every presence stage has ended, running what they post.
+void Runner::settle(const Command& command) {
+    expect_arguments(command, 0);
+    constexpr std::chrono::milliseconds real_watch_poll{20};
+    for (;;) {
+        backend_.run_posted();
+        if (neighbours_.hand_over_next()) {
+            continue;
+        }
+        if (neighbours_.real_watch_running()) {
+            backend_.wait_for_post(real_watch_poll);
+        } else if (!backend_.wait_for_post(std::chrono::milliseconds(0))) {
+            return;
+        }
+    }
 }
 
 // The file's bytes as a transcript string; a path naming no readable file is "missing".

@@ -50,6 +50,7 @@ private:
     void fake_adapters(const Command& command);
     void fake_result(const Command& command);
     void fake_neighbours(const Command& command);
+    void settle(const Command& command);
     void file(const Command& command);
     void trace(const Command& command);
     void check_finished() const;

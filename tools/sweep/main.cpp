@@ -6,49 +6,94 @@
 // "--sequential" before the arguments sends one request at a time instead and waits for each
 // before the next: the benchmark's reference for the one-by-one design.
 //
-// "--mac" adds a tab and the link-layer address to every address, in either list, whose
-// neighbour entry was confirmed during the sweep (see scanner/presence.h), and the time the
-// neighbour table took to read to stderr.
+// "--mac" adds a tab and the link-layer address to every address, in either list, whose device
+// the presence stage proved (see sweep/presence_stage.h); the lists are printed once the stage
+// has ended. "--wait MS" sets how long it takes late answers: MS after its own first ARP requests
+// where it may send them (default 500), MS after the sweep where it watches the system's
+// neighbour table (default 1000; an entry the kernel already held is confirmed only about
+// 6500 ms after the sweep). Each mark and the stage's end are timed on stderr.
 //
 // "--names" adds a tab and the host names, each with its source, to every answering address
 // that has any (with --mac, to every silent one with a MAC too; after the MAC), and the time the
 // name lookup took to stderr (see sweep/names.h).
 #include "platform/address_table.h"
-#include "platform/diagnostics.h"
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
 #include "platform/names.h"
 #include "platform/neighbours.h"
 #include "sweep/names.h"
 #include "sweep/presence.h"
+#include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
 #include "sweep/sweep_range.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
 #include <vector>
 
 namespace {
 
 using namespace zelvoro;
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int exit_refused = 2;
 constexpr int exit_not_permitted = 3;
+constexpr std::chrono::milliseconds own_requests_wait{500};
+constexpr std::chrono::milliseconds system_table_wait{1000};
+constexpr std::chrono::milliseconds longest_wait{600'000};
+constexpr std::string_view usage =
+    "usage: zelvoro-sweep [--sequential] [--mac [--wait MS]] [--names] START_ADDRESS END_OCTET";
 
 struct Arguments {
     platform::Ipv4Address start;
     int end_octet = 0;
     bool sequential = false;
     bool macs = false;
+    std::optional<std::chrono::milliseconds> wait;
     bool names = false;
+};
+
+// What the presence stage's threads hand to the main thread, run there in order.
+class TaskQueue {
+public:
+    void post(std::function<void()> task) {
+        {
+            const std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+        }
+        arrived_.notify_one();
+    }
+
+    // Runs the tasks as they come until `done` holds.
+    void run_until(const std::function<bool()>& done) {
+        while (!done()) {
+            std::function<void()> task;
+            {
+                std::unique_lock lock(mutex_);
+                arrived_.wait(lock, [this] { return !tasks_.empty(); });
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<std::function<void()>> tasks_;
 };
 
 // Hands one address at a time to the system engine, each sent only after the previous one was
@@ -142,25 +187,45 @@ std::optional<Arguments> refuse(const std::string& reason) {
     return std::nullopt;
 }
 
+// Milliseconds, a plain decimal number up to ten minutes.
+std::optional<std::chrono::milliseconds> parse_wait(std::string_view word) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (word.empty() || word.front() < '0' || word.front() > '9' || error != std::errc() ||
+        end != word.data() + word.size() || (word.size() > 1 && word.front() == '0') ||
+        value > longest_wait.count()) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(value);
+}
+
 std::optional<Arguments> parse_arguments(std::vector<std::string_view> words) {
     Arguments flags;
     while (!words.empty() && (words.front() == "--sequential" || words.front() == "--mac" ||
-                              words.front() == "--names")) {
-        (words.front() == "--mac"     ? flags.macs
-         : words.front() == "--names" ? flags.names
-                                      : flags.sequential) = true;
+                              words.front() == "--wait" || words.front() == "--names")) {
+        if (words.front() == "--wait") {
+            const auto wait = words.size() > 1 ? parse_wait(words[1]) : std::nullopt;
+            if (!wait) {
+                return refuse("--wait takes milliseconds from 0 to 600000");
+            }
+            flags.wait = wait;
+            words.erase(words.begin());
+        } else {
+            (words.front() == "--mac"     ? flags.macs
+             : words.front() == "--names" ? flags.names
+                                          : flags.sequential) = true;
+        }
         words.erase(words.begin());
     }
     if (words.size() != 2) {
-        return refuse(
-            "usage: zelvoro-sweep [--sequential] [--mac] [--names] START_ADDRESS END_OCTET");
+        return refuse(std::string(usage));
     }
     const auto checked = sweep::check_sweep_range(words[0], words[1]);
     if (!checked.range) {
         return refuse(checked.refusal);
     }
     return Arguments{checked.range->start, checked.range->end_octet, flags.sequential, flags.macs,
-                     flags.names};
+                     flags.wait, flags.names};
 }
 
 std::string prefix_of(const platform::Ipv4Address& start) {
@@ -223,15 +288,28 @@ sweep::NamesByAddress host_names(const sweep::SweepOutcome& outcome, const sweep
     return names;
 }
 
-sweep::SweepMacs read_macs(const sweep::SweepOutcome& outcome,
-                           std::chrono::steady_clock::time_point sweep_began) {
-    platform::StandardErrorDiagnostics diagnostics("zelvoro-sweep");
-    const auto table = platform::make_system_neighbour_table(diagnostics);
-    const auto began = std::chrono::steady_clock::now();
-    auto macs = sweep::read_sweep_macs(*table, outcome, began - sweep_began);
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
-    std::fprintf(stderr, "read the neighbour table in %.3f ms\n", took.count());
-    return macs;
+double milliseconds_since(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+// Where the stage's marks go: the MAC columns of both lists, each mark timed on stderr.
+struct MacColumns {
+    void mark(const sweep::ItemMark& mark) {
+        auto& column = mark.silent ? macs.silent : macs.answering;
+        const auto& items = mark.silent ? outcome->silent : outcome->answering;
+        column.resize(items.size());
+        column.at(mark.index) = mark.mac;
+        std::fprintf(stderr, "marked %s after %.1f ms\n", items.at(mark.index).text.c_str(),
+                     milliseconds_since(began));
+    }
+
+    Clock::time_point began;
+    const sweep::SweepOutcome* outcome = nullptr;
+    sweep::SweepMacs macs;
+};
+
+platform::LateWindows late_windows(const Arguments& arguments) {
+    return {arguments.wait.value_or(own_requests_wait), arguments.wait.value_or(system_table_wait)};
 }
 
 int run(const Arguments& arguments) {
@@ -244,31 +322,53 @@ int run(const Arguments& arguments) {
     SequentialEcho one_by_one(*engine);
     platform::EchoService& echo = arguments.sequential ? one_by_one : *engine;
 
-    const auto began = std::chrono::steady_clock::now();
-    const auto outcome = sweep::run_sweep(echo, targets);
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
+    platform::StandardErrorDiagnostics diagnostics("zelvoro-sweep");
+    const auto neighbours = platform::make_system_neighbour_service(diagnostics);
+    TaskQueue tasks;
+    sweep::SweepOutcome outcome;
+    MacColumns columns{Clock::now(), &outcome, {}};
+    std::optional<sweep::PresenceStage> stage;
+    if (arguments.macs) {
+        stage.emplace(
+            *neighbours, targets, late_windows(arguments),
+            sweep::PresenceOwner{
+                .post = [&tasks](std::function<void()> task) { tasks.post(std::move(task)); },
+                .mark = [&columns](const sweep::ItemMark& mark) { columns.mark(mark); },
+                .ended = nullptr});
+    }
+    const auto began = Clock::now();
+    outcome = sweep::run_sweep(echo, targets);
+    const double took = milliseconds_since(began);
     if (!outcome.permitted) {
         std::cerr << "zelvoro-sweep: no permission to send ICMP echo requests (needs a "
                      "net.ipv4.ping_group_range that includes the group, zelvoro-echo-helper "
                      "with cap_net_raw, or root)\n";
         return exit_not_permitted;
     }
-    const auto macs = arguments.macs ? read_macs(outcome, began) : sweep::SweepMacs{};
-    print_lists(outcome, macs,
-                arguments.names ? host_names(outcome, macs) : sweep::NamesByAddress{});
-    std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested),
-                 took.count());
+    if (stage) {
+        stage->sweep_ended(outcome);
+        tasks.run_until([&stage] { return stage->ended(); });
+        std::fprintf(stderr, "presence final after %.1f ms\n", milliseconds_since(columns.began));
+    }
+    print_lists(outcome, columns.macs,
+                arguments.names ? host_names(outcome, columns.macs) : sweep::NamesByAddress{});
+    std::fprintf(stderr, "swept %ld addresses in %.1f ms\n", static_cast<long>(requested), took);
     return 0;
 }
 
 constexpr std::string_view help_text =
-    "usage: zelvoro-sweep [--sequential] [--mac] [--names] START_ADDRESS END_OCTET\n"
+    "usage: zelvoro-sweep [--sequential] [--mac [--wait MS]] [--names] START_ADDRESS END_OCTET\n"
     "Sends one ICMP echo request to every address from START_ADDRESS up to END_OCTET in the\n"
     "last octet, all at once, each answered within 5 ms or silent. Prints the answering\n"
     "addresses, a line \"--\", then the silent ones.\n"
     "  --sequential  one request at a time, each after the last one was answered or timed out\n"
-    "  --mac         a tab and the MAC after every address whose link-layer address was\n"
-    "                confirmed during the sweep (a silent one with a MAC is in use all the same)\n"
+    "  --mac         a tab and the MAC after every address whose device answered ARP during\n"
+    "                the sweep or shortly after (a silent one with a MAC is in use all the\n"
+    "                same); the lists are printed once no more answers are taken\n"
+    "  --wait MS     with --mac: how long answers are taken, MS after the first ARP requests\n"
+    "                of its own where it may send them (CAP_NET_RAW; default 500), else MS\n"
+    "                after the sweep from the system's neighbour table (default 1000; a device\n"
+    "                the kernel already knew is confirmed anew only after about 6500 ms)\n"
     "  --names       a tab and the host names, each with its source, after every answering\n"
     "                address that has any (with --mac also after every silent one with a MAC,\n"
     "                after the MAC), e.g. \"printer-2f (mDNS), NAS01 (NetBIOS)\": reverse DNS\n"

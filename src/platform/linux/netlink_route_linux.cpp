@@ -33,6 +33,27 @@ constexpr std::size_t aligned(std::size_t size) {
     return (size + NLMSG_ALIGNTO - 1) & ~(NLMSG_ALIGNTO - 1);
 }
 
+// Hands each message of `datagram` (its header and payload) to `visit` until it returns false.
+template <typename Visit> void for_each_message(std::span<const std::byte> datagram, Visit visit) {
+    std::size_t offset = 0;
+    while (offset + sizeof(nlmsghdr) <= datagram.size()) {
+        const auto header = read_at<nlmsghdr>(datagram, offset);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || offset + header.nlmsg_len > datagram.size()) {
+            fail("receive", EBADMSG);
+        }
+        const auto payload =
+            datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
+        offset += aligned(header.nlmsg_len);
+        if (!visit(header, payload)) {
+            return;
+        }
+    }
+}
+
+Reply reply_of(const nlmsghdr& header, std::span<const std::byte> payload) {
+    return Reply(header.nlmsg_type, std::vector<std::byte>(payload.begin(), payload.end()));
+}
+
 } // namespace
 
 void Request::append(std::span<const std::byte> bytes) {
@@ -131,20 +152,12 @@ std::vector<std::byte> request_message(const Request& request, std::uint16_t ext
 // told by its messages (NLMSG_DONE ends a dump), never by the request's flags.
 void read_answer(std::span<const std::byte> datagram, std::uint32_t sender,
                  const Exchange& exchange, Answer& answer) {
-    if (sender != 0) {
-        return; // another process, not the kernel
+    if (answer.error || sender != 0) {
+        return; // complete already, or another process, not the kernel
     }
-    std::size_t offset = 0;
-    while (!answer.error && offset + sizeof(nlmsghdr) <= datagram.size()) {
-        const auto header = read_at<nlmsghdr>(datagram, offset);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || offset + header.nlmsg_len > datagram.size()) {
-            fail("receive", EBADMSG);
-        }
-        const auto payload =
-            datagram.subspan(offset + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
-        offset += aligned(header.nlmsg_len);
+    for_each_message(datagram, [&](const nlmsghdr& header, std::span<const std::byte> payload) {
         if (header.nlmsg_seq != exchange.sequence || header.nlmsg_pid != exchange.port) {
-            continue; // the late answer to an earlier request, or another socket's
+            return true; // the late answer to an earlier request, or another socket's
         }
         answer.interrupted = answer.interrupted || (header.nlmsg_flags & NLM_F_DUMP_INTR) != 0;
         if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_DONE) {
@@ -152,10 +165,21 @@ void read_answer(std::span<const std::byte> datagram, std::uint32_t sender,
             answer.error = payload.size() >= sizeof(int) ? -read_at<int>(payload, 0) : 0;
             answer.reason = acknowledgement_reason(header, payload);
         } else if (header.nlmsg_type >= NLMSG_MIN_TYPE) {
-            answer.replies.emplace_back(header.nlmsg_type,
-                                        std::vector<std::byte>(payload.begin(), payload.end()));
+            answer.replies.push_back(reply_of(header, payload));
         }
-    }
+        return !answer.error;
+    });
+}
+
+std::vector<Reply> read_notifications(std::span<const std::byte> datagram) {
+    std::vector<Reply> messages;
+    for_each_message(datagram, [&](const nlmsghdr& header, std::span<const std::byte> payload) {
+        if (header.nlmsg_type >= NLMSG_MIN_TYPE) {
+            messages.push_back(reply_of(header, payload));
+        }
+        return true;
+    });
+    return messages;
 }
 
 RouteSocket::RouteSocket()
@@ -183,6 +207,10 @@ RouteSocket::RouteSocket()
 Acknowledgement RouteSocket::change(const Request& request) {
     Answer answer = receive(send(request, NLM_F_ACK));
     return {*answer.error, std::move(answer.reason)};
+}
+
+Answer RouteSocket::ask(const Request& request) {
+    return receive(send(request, NLM_F_ACK));
 }
 
 std::vector<Reply> RouteSocket::dump(const Request& request) {

@@ -2,8 +2,8 @@
 // every header and attribute copied in and out, never aliased.
 #pragma once
 
-#include "platform/linux/file_descriptor_linux.h"
 #include "platform/ipv4_address.h"
+#include "platform/linux/file_descriptor_linux.h"
 
 #include <cstdint>
 #include <cstring>
@@ -128,6 +128,10 @@ struct Answer {
 void read_answer(std::span<const std::byte> datagram, std::uint32_t sender,
                  const Exchange& exchange, Answer& answer);
 
+// The messages of one datagram of notifications (a group's members get them unasked), in their
+// order. Throws PlatformError when a message does not fit in the datagram.
+std::vector<Reply> read_notifications(std::span<const std::byte> datagram);
+
 // What the kernel answered a change with: 0 or an errno value, and its reason, if it gave one.
 struct Acknowledgement {
     int error = 0;
@@ -144,6 +148,10 @@ public:
     // Sends a request that changes something, asking for an acknowledgement. Throws
     // PlatformError when the exchange itself fails.
     Acknowledgement change(const Request& request);
+
+    // The answer to a request for one thing (not a dump): its messages, and 0 or the errno value
+    // the kernel answered with. Throws PlatformError when the exchange itself fails.
+    Answer ask(const Request& request);
 
     // Every message a dump request yields, in the kernel's order; a dump the kernel reports as
     // interrupted by a change is made again. Throws PlatformError when it cannot be made.

@@ -120,6 +120,10 @@ void QtBackend::program_ended() {
     QCoreApplication::exit(0);
 }
 
+void QtBackend::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(posted_tasks_.get(), std::move(task), Qt::QueuedConnection);
+}
+
 void QtBackend::queue_answers(const std::vector<MessageBoxResult>& answers) {
     queued_answers_.insert(queued_answers_.end(), answers.begin(), answers.end());
 }

@@ -8,8 +8,10 @@
 #include "ui/qt/twip_scale.h"
 
 #include <QIcon>
+#include <QObject>
 #include <QPointer>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +52,8 @@ public:
     void event_failed(const std::exception& error) override;
     // Hides every window, without any unload handling, and leaves the event loop.
     void program_ended() override;
+    // Queued on the event loop; tasks still queued when the backend goes are dropped with it.
+    void post(std::function<void()> task) override;
 
     // The form of a loaded window, or nothing.
     FormView* form(std::string_view window_name) const;
@@ -72,6 +76,8 @@ private:
 
     platform::Diagnostics& diagnostics_;
     std::optional<TwipScale> fixed_scale_;
+    // Posted tasks are queued for this object, and go with it.
+    std::unique_ptr<QObject> posted_tasks_ = std::make_unique<QObject>();
     QIcon icon_;
     std::vector<QPointer<FormView>> forms_;
     std::deque<MessageBoxResult> queued_answers_;

@@ -7,7 +7,10 @@
 #include "ui/backend.h"
 #include "ui/win32/view_trace.h"
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 #include <windows.h>
 
@@ -37,11 +40,17 @@ public:
     void event_failed(const std::exception& error) override;
     // Hides every window, without any unload handling, and ends the message loop.
     void program_ended() override;
+    // Queued for a hidden window of the backend's; every message loop, a box's included, runs
+    // them. Tasks still queued when the backend goes are dropped.
+    void post(std::function<void()> task) override;
 
     // Runs the message loop until the program ends; the process's exit code.
     int run();
 
 private:
+    static LRESULT CALLBACK task_window_procedure(HWND hwnd, UINT message, WPARAM wparam,
+                                                  LPARAM lparam);
+    void run_posted();
     bool dialog_message(MSG& message) const;
     // The window boxes and dialogs belong to: the active one, else a visible form, else none.
     HWND owner() const;
@@ -50,6 +59,9 @@ private:
     std::unique_ptr<ViewTrace> trace_;
     HCURSOR cursor_before_busy_ = nullptr;
     std::vector<std::unique_ptr<FormWindow>> forms_;
+    HWND task_window_ = nullptr; // message-only: it wakes the loop for posted tasks
+    std::mutex posted_mutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 } // namespace zelvoro::ui::win32

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace zelvoro::ui::qt {
 namespace {
@@ -75,6 +76,7 @@ private slots:
     void list_follows_the_model_and_reports_double_clicks_data();
     void list_follows_the_model_and_reports_double_clicks();
     void present_silent_address_is_marked();
+    void late_mark_arrives_after_the_lists_were_filled();
     void failing_handler_is_reported_and_the_window_goes_on();
     void close_box_answered_no_keeps_the_window();
     void ending_the_program_data();
@@ -587,6 +589,29 @@ void QtViewTest::present_silent_address_is_marked() {
     QCOMPARE(answering->item(1)->text(), QStringLiteral("192.0.2.6"));
     QCOMPARE(answering->item(1)->toolTip(), QStringLiteral("MAC 02:00:5e:00:00:06"));
     QCOMPARE(answering->item(1)->data(Qt::ForegroundRole), QVariant());
+}
+
+// A device proven after the sweep: the lists are there already, the mark comes from another
+// thread through the event loop, and the clear button ends the stage.
+void QtViewTest::late_mark_arrives_after_the_lists_were_filled() {
+    sweep_start_row("1920p2p4");
+    auto* silent = widget<QListWidget>(main_window, "List2");
+    QCOMPARE(silent->item(1)->text(), QStringLiteral("192.0.2.7"));
+    QCOMPARE(silent->item(1)->toolTip(), QString());
+    bool handed_over = false;
+    std::thread system([&] {
+        handed_over =
+            fakes_->neighbours.prove_late({{{192, 0, 2, 7}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x07}});
+    });
+    system.join();
+    QVERIFY(handed_over);
+    QCOMPARE(silent->item(1)->toolTip(), QString()); // the event loop has not run yet
+    QTRY_COMPARE(
+        silent->item(1)->toolTip(),
+        QStringLiteral("该地址不回应PING,但有设备应答ARP(MAC 0a:1b:2c:3d:4e:07),可能已被占用"));
+    QCOMPARE(silent->item(1)->foreground().color(), QColor(192, 64, 0));
+    click(main_window, "cmdclear");
+    QVERIFY(!fakes_->neighbours.prove_late({{{192, 0, 2, 9}}, {0x02, 0, 0, 0, 0, 0x09}}));
 }
 
 // A failure nothing caught ends the handler, not the program: the user is told, and the next
