@@ -8,16 +8,6 @@ namespace zelvoro::sweep {
 
 namespace {
 
-std::vector<platform::Ipv4Address> addresses_of(std::span<const SweepTarget> targets) {
-    std::vector<platform::Ipv4Address> addresses;
-    for (const SweepTarget& target : targets) {
-        if (target.address) {
-            addresses.push_back(*target.address);
-        }
-    }
-    return addresses;
-}
-
 std::vector<platform::Ipv4Address> silent_addresses(const SweepOutcome& outcome) {
     std::vector<platform::Ipv4Address> addresses;
     for (const SweepVerdict& item : outcome.silent) {
@@ -90,7 +80,7 @@ PresenceStage::PresenceStage(platform::NeighbourService& service,
                                         }
                                     });
                                 }};
-    watch_ = service.watch(addresses_of(targets), windows, std::move(sink));
+    watch_ = service.watch(target_addresses(targets), windows, std::move(sink));
 }
 
 // The watch goes first: once it has, nothing more is posted.

@@ -15,9 +15,7 @@ std::vector<SweepTarget> plan_sweep(std::string_view prefix, int start_octet, in
     return targets;
 }
 
-namespace {
-
-std::vector<platform::Ipv4Address> addresses_of(std::span<const SweepTarget> targets) {
+std::vector<platform::Ipv4Address> target_addresses(std::span<const SweepTarget> targets) {
     std::vector<platform::Ipv4Address> addresses;
     for (const SweepTarget& target : targets) {
         if (target.address) {
@@ -27,11 +25,9 @@ std::vector<platform::Ipv4Address> addresses_of(std::span<const SweepTarget> tar
     return addresses;
 }
 
-} // namespace
-
 SweepOutcome run_sweep(platform::EchoService& echo, std::span<const SweepTarget> targets,
                        std::chrono::milliseconds timeout) {
-    const auto result = echo.echo_all(addresses_of(targets), timeout);
+    const auto result = echo.echo_all(target_addresses(targets), timeout);
     SweepOutcome outcome;
     if (!result.permitted) {
         outcome.permitted = false;

@@ -25,6 +25,9 @@ struct SweepTarget {
 // decimal. Empty when start_octet > end_octet.
 std::vector<SweepTarget> plan_sweep(std::string_view prefix, int start_octet, int end_octet);
 
+// The addresses of the targets that are not skipped, in target order.
+std::vector<platform::Ipv4Address> target_addresses(std::span<const SweepTarget> targets);
+
 // The verdict on one address of a sweep: the target's text and address, and for an answer the
 // round-trip time, where the echo service measures it.
 struct SweepVerdict {
