@@ -192,8 +192,11 @@ private:
     // Everything queued; notifications the kernel had to drop are made up for by the table.
     void read_notifications() {
         for (;;) {
+            sockaddr_nl sender{};
+            socklen_t sender_size = sizeof sender;
             const ssize_t size =
-                ::recv(notifications_.get(), buffer_.get(), notification_datagram_bytes, 0);
+                ::recvfrom(notifications_.get(), buffer_.get(), notification_datagram_bytes, 0,
+                           reinterpret_cast<sockaddr*>(&sender), &sender_size);
             if (size < 0 && errno == EINTR) {
                 continue;
             }
@@ -203,6 +206,10 @@ private:
             }
             if (size <= 0) {
                 return;
+            }
+            if (sender.nl_pid != 0) {
+                // any local process may send to this socket; only the kernel's word counts
+                continue;
             }
             try {
                 prove(reachable_in(netlink::read_notifications(std::span<const std::byte>(
