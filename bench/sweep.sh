@@ -2,9 +2,17 @@
 # Sweep benchmark: zelvoro-sweep against fping, nmap and a one-request-at-a-time sweep on the
 # same namespace topology as the tests (a /24, the scanner at .1 and twenty answering hosts),
 # the neighbour caches flushed before every run. Prints a Markdown table of median times, the
-# floor of the /24 sweep measured in the same run, the time zelvoro-sweep --mac spends reading
-# the neighbour table (timed by the tool itself), and a second table of how the cost grows with
-# the range: the /24 on the link, and a /24, a /20 and a /16 behind a router.
+# floor of the /24 sweep measured in the same run, the time zelvoro-sweep --names spends on host
+# names (timed by the tool itself) and the sweep's own time with and without --names, and a
+# second table of how the cost grows with the range: the /24 on the link, and a /24, a /20 and a
+# /16 behind a router.
+#
+# For the names, the scanner namespace has a resolver file of its own naming a DNS server on the
+# segment (one PTR record), and two hosts answer mDNS and NetBIOS (tests/netns/name_responder.py).
+# Two rows compare the ways a user without any capability sweeps: through a ping socket of its
+# own where ping_group_range admits its group, and through the echo helper where it does not.
+# The presence stage of --mac, which outlives the sweep by design, has a benchmark of its own
+# (bench/presence.sh).
 #
 # The floor is what no sweep of the /24 can go below: starting a process (the median of a no-op
 # run of the tool, `zelvoro-sweep --help`, and of /bin/true, whichever is less), handing the 254
@@ -40,11 +48,51 @@ source "$repo/tests/netns/lib.sh"
 zv_require_root
 "$repo/scripts/install-packages.sh" "$repo/scripts/packages-bench.txt" ||
     zv_fail "cannot install the packages of scripts/packages-bench.txt"
+etc_dir=""
+remove_resolver_file() {
+    if [ -n "$etc_dir" ]; then
+        rm -rf -- "$etc_dir"
+        rmdir /etc/netns 2>/dev/null # only when no other namespace keeps files there
+    fi
+}
+trap 'zv_cleanup; remove_resolver_file' EXIT
 
 zv_topology "${ZV_KNOWN_HOSTS[@]}"
 zv_temp_dir
 work=$REPLY
 net=$ZV_NET
+
+# The names' servers: DNS at the first host, mDNS and NetBIOS at the next two.
+responder=$repo/tests/netns/name_responder.py
+dns_host=$net.${ZV_KNOWN_HOSTS[0]}
+etc_dir=/etc/netns/$ZV_SCAN
+mkdir -p "$etc_dir" || zv_fail "cannot create $etc_dir"
+printf 'nameserver %s\n' "$dns_host" >"$etc_dir/resolv.conf"
+printf '127.0.0.1 localhost\n' >"$etc_dir/hosts"
+# respond ARG...: a name responder in the hosts namespace, running once it has said so.
+respond() {
+    local fifo line=""
+    fifo=$work/ready-${#ZV_PIDS[@]}
+    mkfifo "$fifo" || zv_fail "mkfifo failed"
+    ip netns exec "$ZV_HOSTS" python3 "$responder" "$@" >"$fifo" &
+    ZV_PIDS+=($!)
+    read -r -t 30 line <"$fifo"
+    [ "$line" = ready ] || zv_fail "name responder $* did not start"
+}
+respond dns "$dns_host" "$net.${ZV_KNOWN_HOSTS[3]}" files.example.lan
+respond mdns "$net.${ZV_KNOWN_HOSTS[1]}" printer-2f
+respond netbios "$net.${ZV_KNOWN_HOSTS[2]}" NAS01
+
+# The user nobody's copies, laid out as installed, the helper holding cap_net_raw.
+helper=$(dirname "$sweep")/../libexec/zelvoro/zelvoro-echo-helper
+[ -x "$helper" ] || zv_fail "the echo helper is not beside zelvoro-sweep: $helper"
+mkdir -p "$work/bin" "$work/libexec/zelvoro"
+user_sweep=$work/bin/zelvoro-sweep
+cp "$sweep" "$user_sweep" && cp "$helper" "$work/libexec/zelvoro/" && chmod -R a+rX "$work" &&
+    setcap cap_net_raw+ep "$work/libexec/zelvoro/zelvoro-echo-helper" ||
+    zv_fail "cannot lay out the user's copies"
+gid=$(id -g nobody) || zv_fail "no user nobody"
+as_nobody="setpriv --reuid=nobody --regid=$gid --clear-groups --"
 {
     echo "$net.1"
     for octet in "${ZV_KNOWN_HOSTS[@]}"; do echo "$net.$octet"; done
@@ -62,13 +110,17 @@ route "${routed_24[@]}"
 route "${routed_20[@]}"
 route "${routed_16[@]}"
 
-# Each suite: names, commands, the expected answer set and the number of runs. Times and
-# mismatches go to $work/SUITE-times-INDEX and $work/SUITE-mismatch-INDEX.
-suite_24_names=("zelvoro-sweep" "zelvoro-sweep --mac" "fping -i 0" "fping -i 1" "nmap -sn"
-    "sequential 5 ms" "no-op run" "/bin/true")
+# Each suite: names, commands, the scanner namespace's ping_group_range for each, the expected
+# answer set and the number of runs. Times and mismatches go to $work/SUITE-times-INDEX and
+# $work/SUITE-mismatch-INDEX. The last two of the /24 suite are the floor's process starts.
+suite_24_names=("zelvoro-sweep" "zelvoro-sweep --names"
+    "zelvoro-sweep, nobody, ping socket" "zelvoro-sweep, nobody, echo helper" "fping -i 0"
+    "fping -i 1" "nmap -sn" "sequential 5 ms" "no-op run" "/bin/true")
 suite_24_commands=(
     "$sweep $net.1 254"
-    "$sweep --mac $net.1 254"
+    "$sweep --names $net.1 254"
+    "$as_nobody $user_sweep $net.1 254"
+    "$as_nobody $user_sweep $net.1 254"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 0"
     "fping -a -q -g $net.1 $net.254 -t 5 -r 0 -i 1"
     "nmap -sn -n $net.1-254"
@@ -76,6 +128,8 @@ suite_24_commands=(
     "$sweep --help"
     "/bin/true"
 )
+# Closed ("1 0", a new namespace's own, so root sends through a raw socket), or open to nobody.
+suite_24_ranges=("1 0" "1 0" "$gid $gid" "1 0" "1 0" "1 0" "1 0" "1 0" "1 0" "1 0")
 
 # On the larger ranges the peers run under `timeout`: nmap takes minutes on a /20 and longer
 # than a quarter of an hour on a /16.
@@ -107,12 +161,13 @@ answer_set() {
     esac | sort -t. -k1,1n -k2,2n -k3,3n -k4,4n
 }
 
-# run_one SUITE INDEX NAME COMMAND EXPECTED RUN: one timed run in the scanner namespace; the
-# neighbour caches of both namespaces are flushed first.
+# run_one SUITE INDEX NAME COMMAND EXPECTED RUN [PING_GROUP_RANGE]: one timed run in the scanner
+# namespace; the neighbour caches of both namespaces are flushed first.
 run_one() {
     local suite=$1 index=$2 name=$3 command=$4 expected=$5 run=$6 start end
     ip neigh flush all
     ip -n "$ZV_HOSTS" neigh flush all
+    sysctl -qw net.ipv4.ping_group_range="${7:-1 0}"
     start=$EPOCHREALTIME
     $command >"$work/out" 2>"$work/err"
     local status=$?
@@ -122,7 +177,11 @@ run_one() {
         echo "run $run" >>"$work/$suite-stopped-$index"
         return 0
     fi
-    sed -n 's/^read the neighbour table in \([0-9.]*\) ms$/\1/p' "$work/err" >>"$work/table-reads"
+    if [ "$suite" = 24 ]; then
+        sed -n 's/^looked up names in \([0-9.]*\) ms$/\1/p' "$work/err" >>"$work/name-lookups"
+        sed -n 's/^swept [0-9]* addresses in \([0-9.]*\) ms$/\1/p' "$work/err" \
+            >>"$work/swept-$index"
+    fi
     if [ "$suite$index" = 240 ]; then
         local field
         for field in set-up sending waiting printing; do
@@ -132,6 +191,10 @@ run_one() {
     if [ -n "$expected" ]; then
         answer_set "$name" "$work/out" | cmp -s - "$expected" ||
             echo "run $run" >>"$work/$suite-mismatch-$index"
+    fi
+    # With --names, the three hosts that have a name and no others.
+    if [[ $name == *--names ]] && [ "$(grep -c $'\t' "$work/out")" -ne 3 ]; then
+        echo "run $run (names)" >>"$work/$suite-mismatch-$index"
     fi
 }
 
@@ -143,11 +206,11 @@ run_all() {
     export ZELVORO_SWEEP_TIMING=1
     for ((run = 1; run <= runs; run++)); do
         # The floor's parts right before the sweep they are compared with.
-        for index in 6 7 0 1 2 3 4 5; do
+        for index in 8 9 0 1 2 3 4 5 6 7; do
             local expected="$work/expected"
-            [ "$index" -ge 6 ] && expected=""
+            [ "$index" -ge 8 ] && expected=""
             run_one 24 "$index" "${suite_24_names[$index]}" "${suite_24_commands[$index]}" \
-                "$expected" "$run"
+                "$expected" "$run" "${suite_24_ranges[$index]}"
         done
     done
     for run in $(seq "$most"); do
@@ -181,6 +244,8 @@ same_answers() {
 
 shown() {
     local text=${1//$sweep/zelvoro-sweep}
+    text=${text//$user_sweep/zelvoro-sweep}
+    text=${text//--regid=$gid/--regid=GID}
     echo "${text//$net/NET}"
 }
 
@@ -189,7 +254,7 @@ print_table() {
     reference=$(median_ms "$work/24-times-0")
     echo "| Tool | Command | Median (ms) | Ratio to zelvoro-sweep | Same answer set in every run |"
     echo "|---|---|---:|---:|---|"
-    for index in 0 1 2 3 4 5; do
+    for index in 0 1 2 3 4 5 6 7; do
         median=$(median_ms "$work/24-times-$index")
         ratio=$(awk -v m="$median" -v r="$reference" 'BEGIN { printf "%.2f", m / r }')
         echo "| ${suite_24_names[$index]} | \`$(shown "${suite_24_commands[$index]}")\` |" \
@@ -199,15 +264,15 @@ print_table() {
 
 print_floor() {
     local noop true start sending floor sweep_median ratio
-    noop=$(median_ms "$work/24-times-6" 2)
-    true=$(median_ms "$work/24-times-7" 2)
+    noop=$(median_ms "$work/24-times-8" 2)
+    true=$(median_ms "$work/24-times-9" 2)
     start=$(awk -v a="$noop" -v b="$true" 'BEGIN { print (a < b ? a : b) }')
     sending=$(median "$work/sending" 1 2)
     floor=$(awk -v s="$start" -v t="$sending" 'BEGIN { printf "%.2f", s + t + 5 }')
     sweep_median=$(median_ms "$work/24-times-0" 2)
     # Each run's sweep against the floor made of its own process starts and sending time, all
     # measured moments apart (times in microseconds, sending in milliseconds).
-    paste "$work/24-times-6" "$work/24-times-7" "$work/sending" "$work/24-times-0" |
+    paste "$work/24-times-8" "$work/24-times-9" "$work/sending" "$work/24-times-0" |
         awk '{ start = $1 < $2 ? $1 : $2; print $4 / (start + $3 * 1000 + 5000) }' >"$work/ratios"
     ratio=$(median "$work/ratios" 1 3)
     echo "Floor of the /24 sweep: $floor ms = process start $start ms (no-op run" \
@@ -244,8 +309,8 @@ print_growth() {
 export -f run_all run_one answer_set
 export runs work sweep ZV_HOSTS
 read -r load_before _ </proc/loadavg
-ip netns exec "$ZV_SCAN" bash -c "$(declare -p suite_24_names suite_24_commands growth_names \
-    growth_commands growth_expected growth_runs); run_all" || zv_fail "benchmark run failed"
+ip netns exec "$ZV_SCAN" bash -c "$(declare -p suite_24_names suite_24_commands suite_24_ranges \
+    growth_names growth_commands growth_expected growth_runs); run_all" || zv_fail "benchmark run failed"
 
 echo "Sweep of $net.1-254 (NET = $net): $((${#ZV_KNOWN_HOSTS[@]} + 1)) answering (the scanner" \
     "and ${#ZV_KNOWN_HOSTS[@]} hosts), $((254 - ${#ZV_KNOWN_HOSTS[@]} - 1)) silent; $runs runs per tool, neighbour caches" \
@@ -256,9 +321,12 @@ print_table
 echo
 print_floor
 echo
-echo "Neighbour table read after the sweep (zelvoro-sweep --mac, timed inside the tool," \
-    "$(wc -l <"$work/table-reads") runs): median $(median "$work/table-reads" 1 3) ms," \
-    "maximum $(sort -g "$work/table-reads" | tail -n 1) ms."
+echo "Host names after the sweep (zelvoro-sweep --names, timed inside the tool," \
+    "$(wc -l <"$work/name-lookups") runs; the other hosts never answer mDNS or NetBIOS, so" \
+    "each run waits for the 2 s limit): median $(median "$work/name-lookups" 1 1) ms," \
+    "maximum $(sort -g "$work/name-lookups" | tail -n 1) ms. The sweep itself, timed inside" \
+    "the tool: median $(median "$work/swept-0" 1 1) ms without --names," \
+    "$(median "$work/swept-1" 1 1) ms with it."
 echo
 echo "How the cost grows: NET.0/24 on the link as above; the routed ranges reach the hosts" \
     "namespace through NET.2, which answers for" \

@@ -24,7 +24,7 @@ void install_qt_translations(QApplication& app, QTranslator& translator) {
 int run(QApplication& app) {
     zelvoro::app::SystemServices system;
     zelvoro::shared::ProcessState state = zelvoro::app::initial_state();
-    zelvoro::ui::qt::QtBackend backend;
+    zelvoro::ui::qt::QtBackend backend(system.diagnostics());
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
     zelvoro::app::register_windows(toolkit, system.services(), state);
     zelvoro::app::start(toolkit);

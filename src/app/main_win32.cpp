@@ -16,7 +16,8 @@ namespace {
 int run() {
     zelvoro::app::SystemServices system;
     zelvoro::shared::ProcessState state = zelvoro::app::initial_state();
-    zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
+    zelvoro::ui::win32::Win32Backend backend(system.diagnostics(),
+                                             zelvoro::ui::win32::ViewTrace::from_environment());
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
     zelvoro::app::register_windows(toolkit, system.services(), state);
     zelvoro::app::start(toolkit);

@@ -1,6 +1,7 @@
 // The download of the page that reports the caller's public address.
 #pragma once
 
+#include "platform/diagnostics.h"
 #include "platform/http/http.h"
 
 #include <string>
@@ -23,7 +24,9 @@ std::string address_page_url(std::string_view host);
 std::string address_page_url_from_environment();
 
 // The page body decoded from code page 936 as a whole, or the empty text when no page came or
-// the system cannot decode the code page.
-std::string fetch_address_page(platform::HttpClient& http, std::string_view url);
+// the system cannot decode the code page. An empty page and a failed decoding leave a line in
+// `diagnostics` (the client tells why no page came).
+std::string fetch_address_page(platform::HttpClient& http, platform::Diagnostics& diagnostics,
+                               std::string_view url);
 
 } // namespace zelvoro::discovery

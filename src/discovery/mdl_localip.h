@@ -3,34 +3,30 @@
 #pragma once
 
 #include "platform/address_table.h"
+#include "platform/diagnostics.h"
 #include "shared/process_state.h"
 #include "ui/address_row.h"
 #include "ui/toolkit.h"
 
-#include <array>
-#include <cstdint>
-#include <string>
+#include <cstddef>
 
 namespace zelvoro::discovery {
 
 // The most rows one scan takes; a longer table is reported as an error after these.
-inline constexpr std::int32_t max_scanned_rows = 256;
+inline constexpr std::size_t max_scanned_rows = 256;
 
-// The four bytes of a row's address, in memory order, as a dotted quad: C0 A8 01 05 gives
-// 192.168.1.5.
-std::string address_text(const std::array<std::uint8_t, 4>& address);
-
-// Reads the table and stores its row count and the addresses in `state`: the first row's
-// address in first_local_address (every scan that reads a table refreshes it) and the others
-// in local_address_marker. A table that cannot be read, a row beyond the 256th or beyond the
-// reported size, is reported in the box "ERROR" after the rows before it were stored. Always
-// returns normally.
-void scan_local_addresses(platform::AddressTable& table, shared::ProcessState& state,
-                          ui::Toolkit& toolkit);
+// Reads the table and stores its row count and the addresses in `state`, as dotted quads: the
+// first row's address in first_local_address (every scan that reads a table refreshes it) and
+// the others in local_address_marker. No table leaves `state` as it was. A table that cannot be
+// read, or a row beyond the 256th, is reported in the box "ERROR" after the rows before it were
+// stored, and its reason in `diagnostics`. Always returns normally.
+void scan_local_addresses(platform::AddressTable& table, platform::Diagnostics& diagnostics,
+                          shared::ProcessState& state, ui::Toolkit& toolkit);
 
 // 本机IP of either window: scans, then fills `row` with the first address (each field's change
 // handling running as if typed), or says that no address was found and leaves the row alone.
 void fill_with_local_address(const ui::AddressRow& row, platform::AddressTable& table,
-                             shared::ProcessState& state, ui::Toolkit& toolkit);
+                             platform::Diagnostics& diagnostics, shared::ProcessState& state,
+                             ui::Toolkit& toolkit);
 
 } // namespace zelvoro::discovery

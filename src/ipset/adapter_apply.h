@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/adapters/adapters.h"
+#include "platform/diagnostics.h"
 #include "ui/toolkit.h"
 
 #include <string>
@@ -26,10 +27,11 @@ struct DnsApply {
 // A query that fails processes no adapter; a method call that cannot be made counts as a
 // failure of that adapter. The address apply calls EnableStatic and then SetGateways on each
 // adapter, the second whatever the first returned. The toolkit shows that the window is busy
-// meanwhile.
-bool apply_to_every_adapter(platform::AdapterService& service, ui::Toolkit& toolkit,
-                            const AddressApply& apply);
-bool apply_to_every_adapter(platform::AdapterService& service, ui::Toolkit& toolkit,
-                            const DnsApply& apply);
+// meanwhile. Each failing query or call, and each result other than 0, leaves a line in
+// `diagnostics`.
+bool apply_to_every_adapter(platform::AdapterService& service, platform::Diagnostics& diagnostics,
+                            ui::Toolkit& toolkit, const AddressApply& apply);
+bool apply_to_every_adapter(platform::AdapterService& service, platform::Diagnostics& diagnostics,
+                            ui::Toolkit& toolkit, const DnsApply& apply);
 
 } // namespace zelvoro::ipset

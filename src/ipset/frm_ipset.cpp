@@ -83,7 +83,8 @@ void FrmIpset::cmdok_click() {
         state_.picked_address = ui_.ip_row.text();
     }
     const AddressApply apply{state_.picked_address, mask, gateway};
-    const bool applied = apply_to_every_adapter(services_.adapters, toolkit(), apply);
+    const bool applied =
+        apply_to_every_adapter(services_.adapters, services_.diagnostics, toolkit(), apply);
     if (applied) {
         toolkit().message_box(text::address_applied, ui::MessageBoxStyle::ok, text::success);
         state_.picked_address.clear();
@@ -112,7 +113,8 @@ void FrmIpset::cmdok2_click() {
     if (alternate) {
         servers.push_back(ui_.alternate_dns_row.text());
     }
-    if (apply_to_every_adapter(services_.adapters, toolkit(), DnsApply{servers})) {
+    if (apply_to_every_adapter(services_.adapters, services_.diagnostics, toolkit(),
+                               DnsApply{servers})) {
         toolkit().message_box(text::dns_applied, ui::MessageBoxStyle::ok, text::success);
         state_.picked_address.clear();
     } else {
@@ -122,7 +124,8 @@ void FrmIpset::cmdok2_click() {
 
 // The IP row gets the machine's first address; the handed-over address is left as it is.
 void FrmIpset::cmdlocal2_click() {
-    discovery::fill_with_local_address(ui_.ip_row, services_.address_table, state_, toolkit());
+    discovery::fill_with_local_address(ui_.ip_row, services_.address_table, services_.diagnostics,
+                                       state_, toolkit());
 }
 
 void FrmIpset::cmdresetip_click() {

@@ -26,8 +26,10 @@ EchoStreamReport EchoService::echo_stream(EchoStream& stream, std::chrono::milli
             return EchoStreamReport{false, {}, {}, {}};
         }
         for (std::size_t index = 0; index < part.size(); ++index) {
-            stream.take_status(first + index, index < result.status.size() ? result.status[index]
-                                                                           : echo_timed_out);
+            stream.take_status(first + index,
+                               index < result.status.size() ? result.status[index] : echo_timed_out,
+                               index < result.round_trip.size() ? result.round_trip[index]
+                                                                : std::chrono::nanoseconds(0));
         }
     }
     return EchoStreamReport{};

@@ -36,8 +36,10 @@ public:
     virtual ~EchoStream() = default;
     virtual std::size_t size() const = 0;
     virtual Ipv4Address address(std::size_t index) const = 0;
-    // Once per address: echo_answered or another value, as in EchoSweepResult::status.
-    virtual void take_status(std::size_t index, std::uint32_t status) = 0;
+    // Once per address: echo_answered or another value, as in EchoSweepResult::status, and its
+    // round trip where the service measures it (zero otherwise).
+    virtual void take_status(std::size_t index, std::uint32_t status,
+                             std::chrono::nanoseconds round_trip) = 0;
 };
 
 struct EchoStreamReport {
@@ -63,7 +65,8 @@ public:
     virtual EchoStreamReport echo_stream(EchoStream& stream, std::chrono::milliseconds timeout);
 };
 
-// The operating system's echo service (Linux: ping or raw socket; Windows: icmp.dll).
+// The operating system's echo service (Linux: a ping socket, a raw socket where the process
+// holds CAP_NET_RAW, or else the echo helper; Windows: icmp.dll).
 std::unique_ptr<EchoService> make_system_echo_service();
 
 } // namespace zelvoro::platform

@@ -1,8 +1,11 @@
 // ICMP echo on Linux: every request of a sweep is sent at once over one fresh socket, and each
 // reply is judged by the time the kernel received it, so that neither the order of the replies
-// nor a process that was descheduled for a while changes a verdict.
+// nor a process that was descheduled for a while changes a verdict. A process that may open
+// neither a ping socket nor a raw one sweeps through the echo helper (echo_helper_linux.h).
 #include "platform/echo.h"
+#include "platform/echo_helper_linux.h"
 #include "platform/echo_requests.h"
+#include "platform/echo_socket_linux.h"
 #include "platform/icmp_packet.h"
 #include "platform/linux/file_descriptor_linux.h"
 #include "platform/linux/neighbour_limits_linux.h"
@@ -45,6 +48,9 @@ constexpr nanoseconds queue_settle_time = std::chrono::microseconds(100);
 constexpr std::size_t requests_per_batch = 8;
 // How long a send may wait for room in the socket's send buffer.
 constexpr nanoseconds send_room_wait = std::chrono::seconds(3);
+// The echo helper serves a sweep of at most one /24 at a time: a larger one, as many runs of the
+// helper one after the other, would make neighbour entries faster than any pacing allows.
+constexpr std::size_t most_addresses_through_helper = 256;
 
 StampTime stamp_clock_now() {
     timespec now{};
@@ -443,8 +449,9 @@ private:
             }
             const Block& block = blocks_.front();
             const auto statuses = block.requests.statuses();
+            const auto round_trips = block.requests.round_trips();
             for (std::size_t index = 0; index < statuses.size(); ++index) {
-                stream_.take_status(block.first + index, statuses[index]);
+                stream_.take_status(block.first + index, statuses[index], round_trips[index]);
             }
             blocks_.pop_front();
         }
@@ -496,38 +503,55 @@ private:
     std::array<std::uint8_t, 512> buffer_{};
 };
 
-// The statuses of a list of addresses, in its order.
+// The statuses and round trips of a list of addresses, in its order.
 class ListStream final : public EchoStream {
 public:
-    ListStream(std::span<const Ipv4Address> addresses, std::vector<std::uint32_t>& statuses)
-        : addresses_(addresses), statuses_(statuses) {
-        statuses_.assign(addresses.size(), echo_timed_out);
+    ListStream(std::span<const Ipv4Address> addresses, EchoSweepResult& result)
+        : addresses_(addresses), result_(result) {
+        result_.status.assign(addresses.size(), echo_timed_out);
+        result_.round_trip.assign(addresses.size(), nanoseconds(0));
     }
 
     std::size_t size() const override { return addresses_.size(); }
     Ipv4Address address(std::size_t index) const override { return addresses_[index]; }
-    void take_status(std::size_t index, std::uint32_t status) override {
-        statuses_[index] = status;
+    void take_status(std::size_t index, std::uint32_t status, nanoseconds round_trip) override {
+        result_.status[index] = status;
+        result_.round_trip[index] = round_trip;
     }
 
 private:
     std::span<const Ipv4Address> addresses_;
-    std::vector<std::uint32_t>& statuses_;
+    EchoSweepResult& result_;
 };
+
+// One sweep of a list over one socket: a status and a round trip per address.
+EchoSweepResult sweep_on(const EchoSocket& socket, std::span<const Ipv4Address> addresses,
+                         std::chrono::milliseconds timeout) {
+    EchoSweepResult result;
+    ListStream stream(addresses, result);
+    EchoSweep(socket, stream, timeout, pacing_for(addresses.size())).run(stamp_clock_now());
+    return result;
+}
 
 class LinuxEchoService final : public EchoService {
 public:
+    // Nothing to send needs no socket, and so no permission either. Neither a ping socket for
+    // this user's group nor a raw socket (this process holds no CAP_NET_RAW, as the desktop
+    // program never does): the echo helper sends the requests.
     EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                              std::chrono::milliseconds timeout) override {
-        EchoSweepResult result;
-        ListStream stream(addresses, result.status);
-        if (!echo_stream(stream, timeout).permitted) {
-            return echo_not_permitted(addresses.size());
+        if (addresses.empty()) {
+            return EchoSweepResult{};
         }
-        return result;
+        const auto socket = EchoSocket::open();
+        if (!socket) {
+            return echo_through_helper(addresses, timeout);
+        }
+        return sweep_on(*socket, addresses, timeout);
     }
 
-    // Nothing to send needs no socket, and so no permission either.
+    // Through the helper, as echo_all, a sweep of at most one /24; a larger one is not
+    // permitted without a socket of this process's own.
     EchoStreamReport echo_stream(EchoStream& stream, std::chrono::milliseconds timeout) override {
         if (stream.size() == 0) {
             return EchoStreamReport{};
@@ -535,16 +559,40 @@ public:
         const StampTime began = stamp_clock_now();
         const auto socket = EchoSocket::open();
         if (!socket) {
-            return EchoStreamReport{false, {}, {}, {}};
+            return stream.size() <= most_addresses_through_helper
+                       ? EchoService::echo_stream(stream, timeout)
+                       : EchoStreamReport{false, {}, {}, {}};
         }
         return EchoSweep(*socket, stream, timeout, pacing_for(stream.size())).run(began);
     }
+};
+
+// Every sweep over the one socket it was given.
+class HeldSocketEchoService final : public EchoService {
+public:
+    explicit HeldSocketEchoService(EchoSocket socket) : socket_(std::move(socket)) {}
+
+    EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
+                             std::chrono::milliseconds timeout) override {
+        return sweep_on(socket_, addresses, timeout);
+    }
+
+private:
+    EchoSocket socket_;
 };
 
 } // namespace
 
 std::unique_ptr<EchoService> make_system_echo_service() {
     return std::make_unique<LinuxEchoService>();
+}
+
+std::unique_ptr<EchoService> open_echo_socket() {
+    auto socket = EchoSocket::open();
+    if (!socket) {
+        return nullptr;
+    }
+    return std::make_unique<HeldSocketEchoService>(std::move(*socket));
 }
 
 } // namespace zelvoro::platform

@@ -22,7 +22,8 @@ using StampTime = std::chrono::nanoseconds;
 // when it comes from the address of request i, carries its sequence number (and its
 // identifier, where the kernel does not assign one per socket), and was received no later than
 // `timeout` after that request's send time. A reply stamped before the send time (which is
-// taken after the send call returns) counts.
+// taken after the send call returns) counts. The first reply that answers a request gives its
+// round trip: its receive stamp minus the send time, zero for one stamped before the send time.
 class EchoRequestTable {
 public:
     EchoRequestTable(std::span<const Ipv4Address> addresses, std::uint16_t first_sequence,
@@ -30,7 +31,7 @@ public:
         : first_sequence_(first_sequence), identifier_(identifier), timeout_(timeout) {
         requests_.reserve(addresses.size());
         for (const Ipv4Address& address : addresses) {
-            requests_.push_back(Request{address, std::nullopt, false});
+            requests_.push_back(Request{address, std::nullopt, std::nullopt});
         }
     }
 
@@ -54,8 +55,9 @@ public:
             return;
         }
         Request& request = requests_[index];
-        if (request.sent && request.address == source && received <= *request.sent + timeout_) {
-            request.answered = true;
+        if (!request.answered && request.sent && request.address == source &&
+            received <= *request.sent + timeout_) {
+            request.answered = received;
         }
     }
 
@@ -80,11 +82,23 @@ public:
         return result;
     }
 
+    // One per request; zero for a request that was not answered.
+    std::vector<std::chrono::nanoseconds> round_trips() const {
+        std::vector<std::chrono::nanoseconds> result;
+        result.reserve(requests_.size());
+        for (const Request& request : requests_) {
+            const std::chrono::nanoseconds taken =
+                request.answered ? *request.answered - *request.sent : std::chrono::nanoseconds{0};
+            result.push_back(std::max(taken, std::chrono::nanoseconds{0}));
+        }
+        return result;
+    }
+
 private:
     struct Request {
         Ipv4Address address;
         std::optional<StampTime> sent;
-        bool answered = false;
+        std::optional<StampTime> answered; // the receive stamp of the reply that answered
     };
 
     std::uint16_t first_sequence_;

@@ -63,21 +63,31 @@ private:
     HANDLE handle_;
 };
 
+// What became of one request: its status, and for an answer the reply's round trip.
+struct EchoOutcome {
+    std::uint32_t status = echo_timed_out;
+    std::chrono::milliseconds round_trip{0};
+};
+
 IPAddr to_ipaddr(const Ipv4Address& address) {
     IPAddr result = 0; // network byte order: the first octet first in memory
     std::memcpy(&result, address.octets.data(), sizeof result);
     return result;
 }
 
-// The status of the first reply. A reply from another address than the one asked (a broadcast
-// answered by some host) does not count: the address itself did not answer.
-std::uint32_t reply_status(const ReplyBuffer& buffer, IPAddr asked) {
+// The status of the first reply, and its RoundTripTime (milliseconds) when it answered. A reply
+// from another address than the one asked (a broadcast answered by some host) does not count:
+// the address itself did not answer.
+EchoOutcome reply_outcome(const ReplyBuffer& buffer, IPAddr asked) {
     ICMP_ECHO_REPLY reply{};
     std::memcpy(&reply, buffer.data(), sizeof reply);
-    if (reply.Status == IP_SUCCESS && reply.Address != asked) {
-        return echo_timed_out;
+    if (reply.Status != IP_SUCCESS) {
+        return {reply.Status};
     }
-    return reply.Status;
+    if (reply.Address != asked) {
+        return {echo_timed_out};
+    }
+    return {echo_answered, std::chrono::milliseconds(reply.RoundTripTime)};
 }
 
 // No reply: the error the service reports. An error of 0 still means nobody answered (Wine's
@@ -87,8 +97,8 @@ std::uint32_t failure_status() {
     return error == 0 ? echo_timed_out : error;
 }
 
-std::uint32_t outcome(DWORD replies, const ReplyBuffer& buffer, IPAddr asked) {
-    return replies > 0 ? reply_status(buffer, asked) : failure_status();
+EchoOutcome outcome(DWORD replies, const ReplyBuffer& buffer, IPAddr asked) {
+    return replies > 0 ? reply_outcome(buffer, asked) : EchoOutcome{failure_status()};
 }
 
 // The request data is the same 11 bytes for every request.
@@ -98,7 +108,7 @@ struct RequestData {
     WORD size() const { return static_cast<WORD>(bytes.size()); }
 };
 
-std::uint32_t echo_and_wait(const IcmpHandle& handle, const Ipv4Address& address, DWORD timeout) {
+EchoOutcome echo_and_wait(const IcmpHandle& handle, const Ipv4Address& address, DWORD timeout) {
     RequestData data;
     ReplyBuffer reply{};
     const IPAddr target = to_ipaddr(address);
@@ -119,17 +129,17 @@ public:
                           data.size(), nullptr, reply_.data(), reply_buffer_size, timeout);
         pending_ = replies == 0 && GetLastError() == ERROR_IO_PENDING;
         if (!pending_) {
-            status_ = outcome(replies, reply_, target_);
+            outcome_ = outcome(replies, reply_, target_);
         }
     }
 
-    std::uint32_t finish(DWORD timeout) {
+    EchoOutcome finish(DWORD timeout) {
         if (pending_ &&
             WaitForSingleObject(done_.get(), timeout + completion_grace_ms) == WAIT_OBJECT_0) {
             pending_ = false;
-            status_ = outcome(IcmpParseReplies(reply_.data(), reply_buffer_size), reply_, target_);
+            outcome_ = outcome(IcmpParseReplies(reply_.data(), reply_buffer_size), reply_, target_);
         }
-        return status_;
+        return outcome_;
     }
 
 private:
@@ -137,8 +147,13 @@ private:
     ReplyBuffer reply_{};
     IPAddr target_;
     bool pending_ = false;
-    std::uint32_t status_ = echo_timed_out;
+    EchoOutcome outcome_;
 };
+
+void append(EchoSweepResult& result, const EchoOutcome& outcome) {
+    result.status.push_back(outcome.status);
+    result.round_trip.push_back(outcome.round_trip);
+}
 
 class IcmpEchoService final : public EchoService {
 public:
@@ -155,17 +170,19 @@ public:
             return {};
         }
         const auto wait = static_cast<DWORD>(timeout.count());
-        EchoSweepResult result{true, {echo_and_wait(handle, addresses.front(), wait)}, {}};
+        const EchoOutcome first = echo_and_wait(handle, addresses.front(), wait);
         // Refused with "access denied": this process may not send ICMP at all (Wine without
         // the right to open a ping or raw socket).
-        if (result.status.front() == ERROR_ACCESS_DENIED) {
+        if (first.status == ERROR_ACCESS_DENIED) {
             return echo_not_permitted(addresses.size());
         }
+        EchoSweepResult result;
+        append(result, first);
         for (const Ipv4Address& address : addresses.subspan(1)) {
             pending.emplace_back(handle, address, wait);
         }
         for (PendingEcho& request : pending) {
-            result.status.push_back(request.finish(wait));
+            append(result, request.finish(wait));
         }
         return result;
     }

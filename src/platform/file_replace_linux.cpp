@@ -1,13 +1,14 @@
 // Replacing a file on Linux: a temporary file beside the target, renamed over it once written
-// and flushed; written in place where a rename cannot stand in for the file.
-#include "platform/linux/file_descriptor_linux.h"
+// and flushed; written in place, with the room reserved first, where a rename cannot stand in for
+// the file.
 #include "platform/file_replace.h"
+#include "platform/linux/file_descriptor_linux.h"
+#include "platform/temporary_name.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,20 +48,8 @@ std::optional<fs::path> final_path(fs::path path) {
     return std::nullopt;
 }
 
-std::string random_suffix() {
-    std::random_device source;
-    std::uniform_int_distribution<unsigned> digit(0, 35);
-    std::string suffix(8, '0');
-    for (char& c : suffix) {
-        const auto value = static_cast<char>(digit(source));
-        c = value < 10 ? static_cast<char>('0' + value) : static_cast<char>('a' + value - 10);
-    }
-    return suffix;
-}
-
 // Errors that say no temporary file can be made beside the target (the folder takes no new
-// files, or the target's name leaves no room for a longer one), while the target itself may
-// still be writable.
+// files, or the whole path is too long), while the target itself may still be writable.
 bool no_temporary_possible(int error) {
     return error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG;
 }
@@ -71,7 +60,7 @@ public:
     TemporaryFile(const fs::path& target, mode_t mode) {
         for (int attempt = 0; attempt < temporary_name_attempts && !fd_.is_open(); ++attempt) {
             path_ = target;
-            path_.replace_filename("." + target.filename().string() + "." + random_suffix());
+            path_.replace_filename(temporary_file_name());
             fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
             if (!fd_.is_open() && errno != EEXIST) {
                 break;
@@ -139,12 +128,22 @@ Outcome replace_through_temporary(const fs::path& target, const struct stat* old
     return temporary.rename_over(target) ? Outcome::replaced : Outcome::cannot_replace;
 }
 
-// A device or pipe cannot be flushed (EINVAL), and needs not be.
-bool write_in_place(const fs::path& target, std::string_view bytes) {
-    FileDescriptor file(
-        ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, new_file_mode));
-    return file.is_open() && write_all(file.get(), bytes) &&
-           (::fsync(file.get()) == 0 || errno == EINVAL) && file.close();
+// Room for a file of `new_size` bytes, taken beyond the old end so that the old content is never
+// touched; where the file system has no fallocate the C library takes it by writing there. When
+// not all of it can be had, the file gets its old length back.
+bool reserve(int fd, off_t old_size, off_t new_size) {
+    if (new_size <= old_size || ::posix_fallocate(fd, old_size, new_size - old_size) == 0) {
+        return true;
+    }
+    [[maybe_unused]] const int ignored = ::ftruncate(fd, old_size);
+    return false;
+}
+
+// Overwrites the file open at `fd`, which holds `old_size` bytes; a full disk leaves it as it was.
+bool write_in_place(int fd, off_t old_size, std::string_view bytes) {
+    const auto new_size = static_cast<off_t>(bytes.size());
+    return reserve(fd, old_size, new_size) && write_all(fd, bytes) && ::fsync(fd) == 0 &&
+           ::ftruncate(fd, new_size) == 0 && ::fsync(fd) == 0;
 }
 
 } // namespace
@@ -157,26 +156,31 @@ bool replace_file(std::string_view path, std::string_view bytes) {
     if (!target) {
         return false;
     }
+    // Opened without waiting: a FIFO without a reader fails at once (ENXIO) instead of blocking
+    // until one comes. A file this process may not write is not replaced either, though the
+    // folder would allow it.
+    FileDescriptor file(::open(target->c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.is_open()) {
+        return errno == ENOENT &&
+               replace_through_temporary(*target, nullptr, bytes) == Outcome::replaced;
+    }
+    // A device, a pipe or a socket is never written.
     struct stat old {};
-    const bool exists = ::stat(target->c_str(), &old) == 0;
-    // A file this process may not write is not replaced either, though the folder would allow
-    // it.
-    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
+    if (::fstat(file.get(), &old) != 0 || !S_ISREG(old.st_mode)) {
         return false;
     }
-    // A device, a pipe or a folder is never replaced; a file with several names keeps them all.
-    if (exists && (!S_ISREG(old.st_mode) || old.st_nlink > 1)) {
-        return write_in_place(*target, bytes);
+    // A file with several names keeps them all.
+    if (old.st_nlink == 1) {
+        switch (replace_through_temporary(*target, &old, bytes)) {
+        case Outcome::replaced:
+            return true;
+        case Outcome::failed:
+            return false;
+        case Outcome::cannot_replace:
+            break;
+        }
     }
-    switch (replace_through_temporary(*target, exists ? &old : nullptr, bytes)) {
-    case Outcome::replaced:
-        return true;
-    case Outcome::cannot_replace:
-        return write_in_place(*target, bytes);
-    case Outcome::failed:
-        break;
-    }
-    return false;
+    return write_in_place(file.get(), old.st_size, bytes) && file.close();
 }
 
 } // namespace zelvoro::platform

@@ -1,10 +1,13 @@
 // Replacing a file on Windows: a temporary file beside the target, put in its place with
 // ReplaceFileW (which keeps the old file's attributes and security) or MoveFileExW once written
-// and flushed; written in place where that cannot be done. Paths are UTF-16 throughout.
+// and flushed; written in place, with the room reserved first, where that cannot be done. Paths
+// are UTF-16 throughout.
 #include "platform/file_replace.h"
+#include "platform/temporary_name.h"
 #include "platform/win32/wide_text_win32.h"
 
-#include <random>
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <windows.h>
@@ -54,35 +57,11 @@ bool write_all(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-std::wstring random_suffix() {
-    std::random_device source;
-    std::uniform_int_distribution<unsigned> digit(0, 35);
-    std::wstring suffix(8, L'0');
-    for (wchar_t& c : suffix) {
-        const auto value = static_cast<wchar_t>(digit(source));
-        c = value < 10 ? static_cast<wchar_t>(L'0' + value)
-                       : static_cast<wchar_t>(L'a' + value - 10);
-    }
-    return suffix;
-}
-
 // Errors that say no temporary file can be made beside the target (the folder takes no new
-// files, or the target's name leaves no room for a longer one), while the target itself may
-// still be writable.
+// files, or the whole path is too long), while the target itself may still be writable.
 bool no_temporary_possible(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ||
            error == ERROR_FILENAME_EXCED_RANGE;
-}
-
-DWORD link_count(const std::wstring& path) {
-    const FileHandle file(CreateFileW(path.c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr));
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!file.is_open() || !GetFileInformationByHandle(file.get(), &information)) {
-        return 1;
-    }
-    return information.nNumberOfLinks;
 }
 
 // A new file beside the target, deleted again unless it was moved over the target.
@@ -90,7 +69,9 @@ class TemporaryFile {
 public:
     explicit TemporaryFile(const std::wstring& target) {
         for (int attempt = 0; attempt < temporary_name_attempts && !file_.is_open(); ++attempt) {
-            path_ = target + L"." + random_suffix() + L".tmp";
+            path_ = std::filesystem::path(target)
+                        .replace_filename(widen(temporary_file_name()))
+                        .wstring();
             file_.reset(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file_.is_open() && GetLastError() != ERROR_FILE_EXISTS) {
@@ -146,13 +127,38 @@ Outcome replace_through_temporary(const std::wstring& target, std::string_view b
     return temporary.move_over(target) ? Outcome::replaced : Outcome::cannot_replace;
 }
 
-// Opened without truncating, so that the file keeps its attributes; cut to the new length once
-// written.
-bool write_in_place(const std::wstring& target, std::string_view bytes) {
-    FileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.is_open() && write_all(file.get(), bytes) && SetEndOfFile(file.get()) &&
-           FlushFileBuffers(file.get()) && file.close();
+bool set_end_of_file(HANDLE file, LONGLONG size) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = size;
+    return SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end) != FALSE;
+}
+
+// Room for a file of `new_size` bytes: the end moved out that far, which allocates it on the
+// disk without touching the old content. When it cannot be had, nothing changes.
+bool reserve(HANDLE file, LONGLONG old_size, LONGLONG new_size) {
+    return new_size <= old_size || set_end_of_file(file, new_size);
+}
+
+// Overwrites the open file; a full disk leaves it as it was. The file keeps its attributes.
+bool write_in_place(HANDLE file, std::string_view bytes) {
+    LARGE_INTEGER old_size{};
+    const auto new_size = static_cast<LONGLONG>(bytes.size());
+    return GetFileSizeEx(file, &old_size) && reserve(file, old_size.QuadPart, new_size) &&
+           write_all(file, bytes) && FlushFileBuffers(file) && set_end_of_file(file, new_size) &&
+           FlushFileBuffers(file);
+}
+
+// The target opened for writing, or an invalid handle; nothing but a file on a disk (not a
+// device such as NUL, nor a pipe) is taken.
+HANDLE open_target(const std::wstring& target) {
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
 }
 
 } // namespace
@@ -163,24 +169,35 @@ bool replace_file(std::string_view path, std::string_view bytes) {
     }
     const std::wstring target = widen(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     // A read-only file is not replaced either, though the folder would allow it.
-    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
         return false;
     }
-    // A file with several names keeps them all.
-    if (exists && link_count(target) > 1) {
-        return write_in_place(target, bytes);
+    FileHandle file(open_target(target));
+    if (!file.is_open()) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND &&
+               replace_through_temporary(target, bytes) == Outcome::replaced;
     }
-    switch (replace_through_temporary(target, bytes)) {
-    case Outcome::replaced:
-        return true;
-    case Outcome::cannot_replace:
-        return write_in_place(target, bytes);
-    case Outcome::failed:
-        break;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information)) {
+        return false;
     }
-    return false;
+    // A file with several names keeps them all. Another is replaced while no handle of ours
+    // holds it, and opened again to be written in place where it cannot be.
+    if (information.nNumberOfLinks == 1) {
+        file.close();
+        switch (replace_through_temporary(target, bytes)) {
+        case Outcome::replaced:
+            return true;
+        case Outcome::failed:
+            return false;
+        case Outcome::cannot_replace:
+            break;
+        }
+        file.reset(open_target(target));
+    }
+    return file.is_open() && write_in_place(file.get(), bytes) && file.close();
 }
 
 } // namespace zelvoro::platform

@@ -1,7 +1,7 @@
-// What one row of the Windows neighbour table (GetIpNetTable2) proves.
+// What one row of the Windows neighbour table (GetIpNetTable2, ResolveIpNetEntry2) proves.
 #pragma once
 
-#include "platform/neighbour_sightings.h"
+#include "platform/neighbours.h"
 
 // clang-format off
 #include <winsock2.h>
@@ -13,9 +13,8 @@
 
 namespace zelvoro::platform {
 
-// A sighting when the row is an IPv4 neighbour whose 6-byte link-layer address came from address
-// resolution (Reachable, Stale, Delay or Probe, not flagged unreachable); its age is
-// ReachabilityTime.LastReachable, the milliseconds since the neighbour was last confirmed.
-std::optional<NeighbourSighting> sighting_of(const MIB_IPNET_ROW2& row);
+// The device of an IPv4 row in the Reachable state (confirmed within the reachable time, tens of
+// seconds), with a 6-byte link-layer address and not flagged unreachable.
+std::optional<Neighbour> reachable_neighbour(const MIB_IPNET_ROW2& row);
 
 } // namespace zelvoro::platform

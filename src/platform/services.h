@@ -3,6 +3,7 @@
 
 #include "platform/adapters/adapters.h"
 #include "platform/address_table.h"
+#include "platform/diagnostics.h"
 #include "platform/echo.h"
 #include "platform/http/http.h"
 #include "platform/neighbours.h"
@@ -16,7 +17,9 @@ struct Services {
     AddressTable& address_table;
     HttpClient& http;
     AdapterService& adapters;
-    NeighbourTable& neighbours;
+    NeighbourService& neighbours;
+    // Where the reason behind a failure goes.
+    Diagnostics& diagnostics;
 };
 
 } // namespace zelvoro::platform

@@ -7,10 +7,10 @@
 #include "platform/ipv4_address.h"
 #include "scanner/list_export.h"
 #include "sweep/presence.h"
+#include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
 #include "shared/quit_question.h"
 
-#include <chrono>
 #include <optional>
 
 namespace zelvoro::scanner {
@@ -69,10 +69,15 @@ void FrmIPtest::form_unload(bool& cancel) {
     const auto answer = toolkit().message_box(shared::quit_question, ui::MessageBoxStyle::yes_no,
                                               shared::quit_title);
     cancel = answer != ui::MessageBoxResult::yes;
+    if (!cancel) {
+        presence_.reset();
+    }
 }
 
-// Lists first, then the checks: a refused click also leaves both lists empty.
+// Lists first, then the checks: a refused click also leaves both lists empty. The last sweep's
+// presence stage ends before its lists are emptied.
 void FrmIPtest::btntest_click() {
+    presence_.reset();
     ui_.List1.clear();
     ui_.List2.clear();
     const bool complete = ui_.start_row.complete() && !ui_.end_row[3].text().empty();
@@ -86,45 +91,59 @@ void FrmIPtest::btntest_click() {
         const std::string prefix = ui_.start_row[0].text() + "." + ui_.start_row[1].text() + "." +
                                    ui_.start_row[2].text() + ".";
         const auto targets = sweep::plan_sweep(prefix, *start, *end);
-        const auto began = std::chrono::steady_clock::now();
+        presence_ = start_presence(targets);
         const sweep::SweepOutcome outcome = sweep::run_sweep(services_.echo, targets);
         if (!outcome.permitted) {
+            presence_.reset();
             toolkit().message_box(text::no_icmp_permission, ui::MessageBoxStyle::ok,
                                   text::cannot_sweep_title);
         }
-        for (const std::string& address : outcome.answering) {
-            ui_.List1.add_item(address);
+        for (const sweep::SweepVerdict& verdict : outcome.answering) {
+            ui_.List1.add_item(verdict.text);
         }
-        for (const std::string& address : outcome.silent) {
-            ui_.List2.add_item(address);
+        for (const sweep::SweepVerdict& verdict : outcome.silent) {
+            ui_.List2.add_item(verdict.text);
         }
-        if (outcome.permitted) {
-            note_devices(outcome, std::chrono::steady_clock::now() - began);
+        if (presence_) {
+            presence_->sweep_ended(outcome);
         }
     }
     show_sweep_hints();
 }
 
-// The devices that confirmed their link-layer address during the sweep: answering items get
-// their MAC as a note, silent ones a warning that the address may be taken all the same.
-void FrmIPtest::note_devices(const sweep::SweepOutcome& outcome, std::chrono::nanoseconds since_began) {
-    const sweep::SweepMacs macs = sweep::read_sweep_macs(services_.neighbours, outcome, since_began);
-    note_items(ui_.List1, macs.answering, false);
-    note_items(ui_.List2, macs.silent, true);
+// Devices that answer ARP for the swept addresses, found beside the sweep and for a while after
+// it; each mark arrives on this window's thread as soon as it is proven.
+std::unique_ptr<sweep::PresenceStage>
+FrmIPtest::start_presence(std::span<const sweep::SweepTarget> targets) {
+    ui::Toolkit& ui_thread = toolkit();
+    return std::make_unique<sweep::PresenceStage>(
+        services_.neighbours, targets, platform::LateWindows{},
+        sweep::PresenceOwner{
+            .post = [&ui_thread](std::function<void()> task) { ui_thread.post(std::move(task)); },
+            .mark = [this](const sweep::ItemMark& mark) { note_item(mark); },
+            .ended = nullptr});
 }
 
-void FrmIPtest::note_items(ui::ListBox& list, const sweep::ListMacs& macs, bool silent) {
-    for (std::size_t i = 0; i < macs.size(); ++i) {
-        if (!macs[i]) {
-            continue;
-        }
-        const platform::MacAddress& mac = *macs[i];
-        const std::string vendor = vendors_.vendor(mac);
-        list.set_note(static_cast<int>(i), {.label = platform::mac_text(mac),
-                                            .tooltip = silent ? sweep::silent_present_tooltip(mac, vendor)
-                                                              : sweep::answering_tooltip(mac, vendor),
-                                            .warning = silent});
+// Answering items get their MAC as a note, silent ones a warning that the address may be taken
+// all the same, or a plain note where one device answers for several of them.
+void FrmIPtest::note_item(const sweep::ItemMark& mark) {
+    const std::string vendor = vendors_.vendor(mark.mac);
+    std::string tooltip;
+    switch (mark.kind) {
+    case sweep::MarkKind::answering:
+        tooltip = sweep::answering_tooltip(mark.mac, vendor);
+        break;
+    case sweep::MarkKind::present:
+        tooltip = sweep::silent_present_tooltip(mark.mac, vendor);
+        break;
+    case sweep::MarkKind::shared:
+        tooltip = sweep::shared_device_tooltip(mark.mac, vendor);
+        break;
     }
+    ui::ListBox& list = mark.silent ? ui_.List2 : ui_.List1;
+    list.set_note(static_cast<int>(mark.index), {.label = platform::mac_text(mark.mac),
+                                                 .tooltip = std::move(tooltip),
+                                                 .warning = mark.kind == sweep::MarkKind::present});
 }
 
 void FrmIPtest::show_sweep_hints() {
@@ -136,8 +155,10 @@ void FrmIPtest::show_sweep_hints() {
     }
 }
 
-// Each write runs that field's change handling before the next field is cleared.
+// Each write runs that field's change handling before the next field is cleared. A presence
+// stage still running ends: the lists keep the marks they have.
 void FrmIPtest::cmdclear_click() {
+    presence_.reset();
     ui_.start_row.clear();
     ui_.end_row.clear();
 }
@@ -150,7 +171,8 @@ void FrmIPtest::cmdipset_click() {
 // The start row gets the machine's first address; its last field's change handling fills the
 // end row.
 void FrmIPtest::cmdget_click() {
-    discovery::fill_with_local_address(ui_.start_row, services_.address_table, state_, toolkit());
+    discovery::fill_with_local_address(ui_.start_row, services_.address_table,
+                                       services_.diagnostics, state_, toolkit());
 }
 
 // The public address and its location, shown and then put on the clipboard; nothing is
@@ -159,11 +181,17 @@ void FrmIPtest::cmdgetnet_click() {
     std::string page;
     {
         const ui::BusyScope busy(toolkit());
-        page = discovery::fetch_address_page(services_.http, state_.address_page_url);
+        page = discovery::fetch_address_page(services_.http, services_.diagnostics,
+                                             state_.address_page_url);
     }
     const discovery::AddressPage found = discovery::read_address_page(page);
     switch (found.verdict) {
     case discovery::AddressPage::Verdict::no_page:
+        if (!page.empty()) {
+            services_.diagnostics.failure("the address page " + state_.address_page_url + " (" +
+                                          std::to_string(page.size()) +
+                                          " bytes) does not hold the address markers in order");
+        }
         toolkit().message_box(discovery::lookup_failed_text, ui::MessageBoxStyle::ok,
                               discovery::lookup_failed_title);
         break;

@@ -4,13 +4,13 @@
 #include "platform/services.h"
 #include "scanner/frm_iptest_layout.h"
 #include "sweep/mac_vendor.h"
-#include "sweep/presence.h"
+#include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
 #include "shared/process_state.h"
 #include "ui/octet_fields.h"
 #include "ui/toolkit.h"
 
-#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,8 +44,9 @@ private:
     void export_list(const ExportChoice& choice);
     void open_home_page();
     void show_sweep_hints();
-    void note_devices(const sweep::SweepOutcome& outcome, std::chrono::nanoseconds since_began);
-    void note_items(ui::ListBox& list, const sweep::ListMacs& macs, bool silent);
+    std::unique_ptr<sweep::PresenceStage>
+    start_presence(std::span<const sweep::SweepTarget> targets);
+    void note_item(const sweep::ItemMark& mark);
     void octet_accepted(const ui::TextBox& field);
     void copy_start_to_end();
     void show_octet_hint(bool visible);
@@ -56,6 +57,8 @@ private:
     ui::OctetFields octet_fields_;
     std::string export_file_name_; // the name the last export's dialog returned
     sweep::MacVendors vendors_;
+    // The running sweep's presence stage, if any; it goes first, before what it marks.
+    std::unique_ptr<sweep::PresenceStage> presence_;
 };
 
 } // namespace zelvoro::scanner

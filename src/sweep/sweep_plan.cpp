@@ -1,5 +1,7 @@
 #include "sweep/sweep_plan.h"
 
+#include <utility>
+
 namespace zelvoro::sweep {
 
 std::vector<SweepTarget> plan_sweep(std::string_view prefix, int start_octet, int end_octet) {
@@ -13,9 +15,7 @@ std::vector<SweepTarget> plan_sweep(std::string_view prefix, int start_octet, in
     return targets;
 }
 
-namespace {
-
-std::vector<platform::Ipv4Address> addresses_of(std::span<const SweepTarget> targets) {
+std::vector<platform::Ipv4Address> target_addresses(std::span<const SweepTarget> targets) {
     std::vector<platform::Ipv4Address> addresses;
     for (const SweepTarget& target : targets) {
         if (target.address) {
@@ -25,11 +25,9 @@ std::vector<platform::Ipv4Address> addresses_of(std::span<const SweepTarget> tar
     return addresses;
 }
 
-} // namespace
-
 SweepOutcome run_sweep(platform::EchoService& echo, std::span<const SweepTarget> targets,
                        std::chrono::milliseconds timeout) {
-    const auto result = echo.echo_all(addresses_of(targets), timeout);
+    const auto result = echo.echo_all(target_addresses(targets), timeout);
     SweepOutcome outcome;
     if (!result.permitted) {
         outcome.permitted = false;
@@ -40,9 +38,13 @@ SweepOutcome run_sweep(platform::EchoService& echo, std::span<const SweepTarget>
         if (!target.address) {
             continue;
         }
+        SweepVerdict verdict{target.text, *target.address, std::nullopt};
         const bool answered =
             request < result.status.size() && result.status[request] == platform::echo_answered;
-        (answered ? outcome.answering : outcome.silent).push_back(target.text);
+        if (answered && request < result.round_trip.size()) {
+            verdict.round_trip = result.round_trip[request];
+        }
+        (answered ? outcome.answering : outcome.silent).push_back(std::move(verdict));
         ++request;
     }
     return outcome;

@@ -25,16 +25,29 @@ struct SweepTarget {
 // decimal. Empty when start_octet > end_octet.
 std::vector<SweepTarget> plan_sweep(std::string_view prefix, int start_octet, int end_octet);
 
+// The addresses of the targets that are not skipped, in target order.
+std::vector<platform::Ipv4Address> target_addresses(std::span<const SweepTarget> targets);
+
+// The verdict on one address of a sweep: the target's text and address, and for an answer the
+// round-trip time, where the echo service measures it.
+struct SweepVerdict {
+    std::string text;
+    platform::Ipv4Address address;
+    std::optional<std::chrono::nanoseconds> round_trip;
+
+    friend bool operator==(const SweepVerdict&, const SweepVerdict&) = default;
+};
+
 struct SweepOutcome {
     bool permitted = true; // false: no echo request could be sent at all, both lists are empty
-    std::vector<std::string> answering;
-    std::vector<std::string> silent;
+    std::vector<SweepVerdict> answering;
+    std::vector<SweepVerdict> silent;
 };
 
 constexpr std::chrono::milliseconds sweep_echo_timeout{5};
 
 // Echoes every convertible target once, each waited for at most `timeout` from its own send
-// time, and sorts the texts into the answering and silent lists in target order. Skipped
+// time, and sorts the verdicts into the answering and silent lists in target order. Skipped
 // targets go into neither list.
 SweepOutcome run_sweep(platform::EchoService& echo, std::span<const SweepTarget> targets,
                        std::chrono::milliseconds timeout = sweep_echo_timeout);

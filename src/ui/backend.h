@@ -1,7 +1,10 @@
 // What a toolkit backend (headless, Qt, Win32) provides to the control models.
 #pragma once
 
+#include "platform/diagnostics.h"
+
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,15 +81,22 @@ public:
     virtual void set_busy(bool /*busy*/) {}
     // The program ended: no window is shown any more and no notification follows.
     virtual void program_ended() {}
+    // Runs `task` on the user-interface thread once the events already waiting have been
+    // handled. Any thread may call it, at any time while the backend exists; a task still
+    // waiting when the backend goes never runs.
+    virtual void post(std::function<void()> task) = 0;
     // A user event's handler failed with an exception nothing else caught. The desktop
     // backends tell the user and go on; by default the exception goes on to the caller.
     virtual void event_failed(const std::exception& /*error*/) { throw; }
 
 protected:
-    // The box a desktop backend shows for a failed event.
-    void report_failed_event() {
+    // What a desktop backend does with a failed event: the reason goes to `diagnostics`, and
+    // the user gets a box.
+    void report_failed_event(platform::Diagnostics& diagnostics, const std::exception& error) {
         constexpr std::string_view text = "本次操作未能完成!";
         constexpr std::string_view title = "错误";
+        diagnostics.failure(std::string("a user action failed with nothing to handle it: ") +
+                            error.what());
         message_box({.text = text, .style = MessageBoxStyle::ok, .title = title}, title);
     }
 };

@@ -216,4 +216,8 @@ void Toolkit::deliver(const std::function<void()>& event) {
     }
 }
 
+void Toolkit::post(std::function<void()> task) {
+    backend_.post([this, task = std::move(task)] { deliver(task); });
+}
+
 } // namespace zelvoro::ui

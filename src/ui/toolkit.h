@@ -70,6 +70,11 @@ public:
     // exception its handlers let out goes to the backend (Backend::event_failed).
     void deliver(const std::function<void()>& event);
 
+    // Work done off the user-interface thread reaches the windows through here: `task` runs on
+    // that thread later, delivered as an event of its own. Any thread may call it while the
+    // toolkit exists; once the program has ended a task does nothing.
+    void post(std::function<void()> task);
+
 private:
     friend class Window;
     Window& load(std::string_view name);

@@ -32,8 +32,9 @@ TEST(discovery_fetch_address_page, DecodesThePageWholeWhateverItsPieces) {
     const std::string page = served_page();
     const LoopbackHttpServer server(
         {{"/ips.asp", test_support::chunked_http_response(split_for_chunks(page))}});
-    const auto http = platform::make_system_http_client();
-    const std::string text = fetch_address_page(*http, server.url("/ips.asp"));
+    platform::RecordedDiagnostics diagnostics;
+    const auto http = platform::make_system_http_client(diagnostics);
+    const std::string text = fetch_address_page(*http, diagnostics, server.url("/ips.asp"));
     EXPECT_EQ(text, std::string(249, ' ') + "您的IP地址是：[203.0.113.7] 来自：某地<br/>");
     const AddressPage read = read_address_page(text);
     EXPECT_EQ(read.verdict, AddressPage::Verdict::found);
@@ -46,10 +47,11 @@ TEST(discovery_fetch_address_page, DecodesThePageWholeWhateverItsPieces) {
 
 TEST(discovery_fetch_address_page, NoConnectionGivesTheEmptyText) {
     const auto closed = test_support::LoopbackSocket::bound();
-    const auto http = platform::make_system_http_client();
-    EXPECT_EQ(
-        fetch_address_page(*http, address_page_url("127.0.0.1:" + std::to_string(closed.port()))),
-        "");
+    platform::RecordedDiagnostics diagnostics;
+    const auto http = platform::make_system_http_client(diagnostics);
+    EXPECT_EQ(fetch_address_page(*http, diagnostics,
+                                 address_page_url("127.0.0.1:" + std::to_string(closed.port()))),
+              "");
 }
 
 TEST(discovery_address_page_url, HostFromTheEnvironment) {

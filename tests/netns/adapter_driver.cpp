@@ -5,7 +5,8 @@
 //   set-gateways GATEWAYS METRICS     comma-separated lists ("" for none)
 //   set-dns [SERVER...]
 // A method is called on every adapter in turn; each prints "NAME RESULT". Exit 2: arguments
-// refused; exit 3: a PlatformError (its message on stderr).
+// refused; exit 3: a PlatformError (its message on stderr). Why a method failed goes to stderr
+// too, one "zelvoro-adapter-driver: ..." line each.
 #include "platform/adapters/adapters_linux.h"
 #include "platform/platform_error.h"
 
@@ -78,7 +79,9 @@ int run(const LinuxAdapterOptions& options, const std::vector<std::string>& word
                      "ADDRESSES MASKS | set-gateways GATEWAYS METRICS | set-dns [SERVER...]\n";
         return exit_refused;
     }
-    for (const auto& adapter : make_linux_adapter_service(options)->ip_enabled_adapters()) {
+    StandardErrorDiagnostics diagnostics("zelvoro-adapter-driver");
+    for (const auto& adapter :
+         make_linux_adapter_service(options, diagnostics)->ip_enabled_adapters()) {
         std::cout << adapter->description();
         if (call) {
             std::cout << ' ' << (*call)(*adapter);

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The DNS servers of a namespace go into its own resolver file: its nameserver lines are
-# replaced in order, every other line stays. A file of resolved's stub is left alone: a process
-# in a namespace never reconfigures the host's resolved.
+# replaced in order, every other line stays. The file counts as resolved's only while resolved
+# answers on the system bus (a process in a namespace would never reconfigure the host's
+# resolved).
 # shellcheck source=adapters_lib.sh
 source "$(dirname "$0")/adapters_lib.sh"
 driver=${1:?usage: adapters_dns.sh PATH_TO_ZELVORO_ADAPTER_DRIVER}
@@ -26,10 +27,22 @@ options ndots:2 timeout:1
 ; last line
 END
 
-stub=$'nameserver 127.0.0.53\noptions edns0 trust-ad\n'
-printf '%s' "$stub" >"$resolver"
-za_expect_results $'a0 65\na1 65' "$driver" set-dns 198.51.100.53
-[ "$(cat "$resolver"; echo .)" = "$stub." ] || zv_fail "resolved's file was changed"
+# Naming resolved's stub listener by hand leaves the file the namespace's own: the next apply
+# rewrites it again.
+za_expect_results $'a0 0\na1 0' "$driver" set-dns 127.0.0.53
+za_expect_results $'a0 0\na1 0' "$driver" set-dns 198.51.100.53
+[ "$(grep ^nameserver "$resolver")" = "nameserver 198.51.100.53" ] ||
+    zv_fail "resolver file after naming the stub listener: $(cat "$resolver")"
+
+# A file of resolved's own, but no resolved on the system bus (there is none at this address):
+# rewritten too, its header and line ends kept.
+printf '%s\r\n' '# This is /run/systemd/resolve/stub-resolv.conf managed by man:systemd-resolved(8).' \
+    'nameserver 127.0.0.53' 'options edns0 trust-ad' >"$resolver"
+za_expect_results $'a0 0\na1 0' env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$resolver.no-bus" \
+    "$driver" set-dns 198.51.100.53
+printf '%s\r\n' '# This is /run/systemd/resolve/stub-resolv.conf managed by man:systemd-resolved(8).' \
+    'nameserver 198.51.100.53' 'options edns0 trust-ad' | diff -u - "$resolver" ||
+    zv_fail "resolved's file without resolved after the apply"
 [ "$(sha256sum /etc/resolv.conf 2>/dev/null)" = "$host_resolver" ] ||
     zv_fail "the host's resolver file changed"
 echo "PASS: the namespace's resolver file was rewritten in place"

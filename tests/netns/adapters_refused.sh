@@ -27,4 +27,9 @@ for case in "${cases[@]}"; do
         "${arguments[@]}"
 done
 diff -u <(echo "$before") <(za_state; cat "$resolver") || zv_fail "a refused call changed something"
+
+# The kernel's refusal is logged with its errno value beside the code it became.
+logged=$(za_run "$driver" set-gateways 203.0.113.1 1 2>&1 >/dev/null)
+expected="zelvoro-adapter-driver: a0: add default route via 203.0.113.1 metric 1: ENETUNREACH"
+[[ $logged == *"$expected"*"-> 71"* ]] || zv_fail "logged: $logged"
 echo "PASS: ${#cases[@]} refused calls, nothing changed"

@@ -24,4 +24,8 @@ for call in "enable-static $ZV_NET.5 255.255.255.0" "set-gateways 192.0.2.1 1" \
         --inh-caps=-all --bounding-set=-all -- "$driver" "${arguments[@]}"
 done
 diff -u <(echo "$before") <(za_state; cat "$resolver") || zv_fail "an unprivileged call changed something"
+logged=$(za_run setpriv --reuid=nobody --regid="$group" --clear-groups --inh-caps=-all \
+    --bounding-set=-all -- "$driver" enable-static "$ZV_NET.5" 255.255.255.0 2>&1 >/dev/null)
+[[ $logged == *": a0: delete address "*": EPERM (Operation not permitted) -> 91"* ]] ||
+    zv_fail "logged: $logged"
 echo "PASS: user nobody was denied every change"

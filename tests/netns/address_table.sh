@@ -1,7 +1,7 @@
 #!/bin/bash
 # The local address table of a namespace holding two interfaces: the interface with the lower
 # index first, an interface's addresses in the kernel's order (primaries, then the secondary),
-# labelled addresses with their interface, loopback last; sorted, ascending addresses.
+# labelled addresses with their interface, loopback last; each with its subnet mask.
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 dump=${1:?usage: address_table.sh PATH_TO_ZELVORO_ADDRESS_TABLE_DUMP}
@@ -26,26 +26,14 @@ b1=$(ip -n "$ZV_SCAN" -o link show dev b1 | cut -d: -f1)
 [ "$b1" -lt "$b0" ] || zv_fail "expected b1 ($b1) to have a lower index than b0 ($b0)"
 
 cat >"$out/expected" <<EXPECTED
-count 6 size 148
-10.30.1.1 $b1 255.255.0.0
-10.30.2.2 $b1 255.255.0.0
-10.20.9.5 $b0 255.255.255.0
-10.10.7.7 $b0 255.255.0.0
-10.20.9.3 $b0 255.255.255.0
-127.0.0.1 1 255.0.0.0
+count 6
+10.30.1.1 255.255.0.0
+10.30.2.2 255.255.0.0
+10.20.9.5 255.255.255.0
+10.10.7.7 255.255.0.0
+10.20.9.3 255.255.255.0
+127.0.0.1 255.0.0.0
 EXPECTED
-ip netns exec "$ZV_SCAN" "$dump" >"$out/unsorted" || zv_fail "the dump failed"
-diff -u "$out/expected" "$out/unsorted" || zv_fail "unsorted table differs"
-
-cat >"$out/expected" <<EXPECTED
-count 6 size 148
-10.10.7.7 $b0 255.255.0.0
-10.20.9.3 $b0 255.255.255.0
-10.20.9.5 $b0 255.255.255.0
-10.30.1.1 $b1 255.255.0.0
-10.30.2.2 $b1 255.255.0.0
-127.0.0.1 1 255.0.0.0
-EXPECTED
-ip netns exec "$ZV_SCAN" "$dump" sorted >"$out/sorted" || zv_fail "the sorted dump failed"
-diff -u "$out/expected" "$out/sorted" || zv_fail "sorted table differs"
+ip netns exec "$ZV_SCAN" "$dump" >"$out/table" || zv_fail "the dump failed"
+diff -u "$out/expected" "$out/table" || zv_fail "the table differs"
 echo "PASS: address table of $ZV_SCAN"

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The settings window applies an address, mask, gateway and DNS servers to both adapters of a
 # namespace for real, as root; run as a user without the right to change the network it reports
-# both failures and changes nothing.
+# both failures and changes nothing; a gateway equal to the new address is refused.
 # shellcheck source=adapters_lib.sh
 source "$(dirname "$0")/adapters_lib.sh"
 runner=${1:?usage: apply_through_program.sh PATH_TO_ZELVORO_SCENARIO}
@@ -67,4 +67,8 @@ END
 diff -u <(echo "$expected") <(za_state | sort) || zv_fail "addresses and routes after the apply"
 expected_resolver=$'# kept\nsearch example.test\nnameserver 198.51.100.53\nnameserver 203.0.113.53\noptions ndots:2'
 diff -u <(echo "$expected_resolver") "$resolver" || zv_fail "resolver file after the apply"
-echo "PASS: both adapters applied through the program; an unprivileged run changed nothing"
+# A gateway equal to the address: refused, so the failure box, and the default routes stay.
+sed -i 's/^set frmIpset.txbsub4 "128"$/&\nset frmIpset.txbe4 "5"/' "$work/apply.scn"
+run_applies $'msgbox OK "失败" "IP设置失败!重试!"\nmsgbox OK "成功" "DNS设置成功!"'
+diff -u <(echo "$expected") <(za_state | sort) || zv_fail "addresses and routes after the refusal"
+echo "PASS: both adapters applied through the program; an unprivileged run changed nothing; a gateway equal to the address was refused"

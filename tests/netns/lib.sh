@@ -110,11 +110,11 @@ zv_expected_lists() {
         live[$octet]=1
     done
     for ((octet = first; octet <= last; octet++)); do
-        [ -n "${live[$octet]}" ] && echo "$ZV_NET.$octet"
+        [ -n "${live[$octet]:-}" ] && echo "$ZV_NET.$octet"
     done
     echo "--"
     for ((octet = first; octet <= last; octet++)); do
-        [ -z "${live[$octet]}" ] && echo "$ZV_NET.$octet"
+        [ -z "${live[$octet]:-}" ] && echo "$ZV_NET.$octet"
     done
     return 0
 }
@@ -152,6 +152,22 @@ zv_expected_range_lists() {
         }'
 }
 
+# zv_find_sweep TARGET: the absolute path of the zelvoro-sweep TARGET names (the tool itself, the
+# folder holding it, or a build folder), on stdout; fails when there is none or its path holds
+# a blank (the benchmarks split their commands into words).
+zv_find_sweep() {
+    local candidate
+    for candidate in "$1" "$1/zelvoro-sweep" "$1/bin/zelvoro-sweep"; do
+        if [ -f "$candidate" ] && [ -x "$candidate" ]; then
+            candidate=$(realpath "$candidate")
+            [[ "$candidate" != *[[:space:]]* ]] || return 1
+            echo "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+
 # zv_temp_dir: a new directory every user may read, removed on exit (in $REPLY).
 zv_temp_dir() {
     REPLY=$(mktemp -d) || zv_fail "mktemp failed"
@@ -162,13 +178,21 @@ zv_temp_dir() {
 # zv_sweep_as_nobody NAMESPACE SWEEP ARG...: runs a copy of the sweep tool, placed in a
 # world-readable folder, in NAMESPACE as the user nobody without any capability.
 zv_sweep_as_nobody() {
-    local namespace=$1 sweep=$2 group
+    local namespace=$1 sweep=$2
     shift 2
-    group=$(id -gn nobody) || zv_skip "no group for nobody"
     zv_temp_dir
     cp "$sweep" "$REPLY/zelvoro-sweep" && chmod 755 "$REPLY/zelvoro-sweep"
+    zv_as_nobody "$namespace" "$REPLY/zelvoro-sweep" "$@"
+}
+
+# zv_as_nobody NAMESPACE COMMAND ARG...: runs COMMAND (a file nobody may run) in NAMESPACE as
+# the user nobody without any capability.
+zv_as_nobody() {
+    local namespace=$1 group
+    shift
+    group=$(id -gn nobody) || zv_skip "no group for nobody"
     ip netns exec "$namespace" setpriv --reuid=nobody --regid="$group" --clear-groups \
-        --inh-caps=-all --bounding-set=-all -- "$REPLY/zelvoro-sweep" "$@"
+        --inh-caps=-all --bounding-set=-all -- "$@"
 }
 
 # zv_busy_loops N: N processes spinning on the CPU until exit.

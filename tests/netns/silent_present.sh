@@ -2,12 +2,16 @@
 # Silent but present: the scanner shares a bridge with a host that answers echo requests, one
 # that ignores them (icmp_echo_ignore_all) and a router; the rest of the /24 is absent. With
 # --mac the ignoring host is the only silent address with a MAC and the answering hosts carry
-# theirs; a STALE entry made before the sweep for an absent address marks nothing. A range
-# behind the router gets no MAC at all, its own silent host included.
+# theirs, cold and warm: as root through ARP requests of the tool's own, as the user nobody
+# through the kernel's neighbour table (a REACHABLE entry at once, a STALE one when the kernel
+# probes it again, about 5 s after the sweep). A STALE entry made before the sweep for an absent
+# address marks nothing. A range behind the router gets no MAC at all, its own silent host
+# included.
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 sweep=${1:?usage: silent_present.sh PATH_TO_ZELVORO_SWEEP}
 zv_require_root
+getent passwd nobody >/dev/null || zv_skip "no user nobody"
 
 net="10.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1))"
 routed="172.$((RANDOM % 16 + 16)).$((RANDOM % 250 + 1))"
@@ -45,13 +49,19 @@ ip netns exec "$far" sysctl -q -w net.ipv4.icmp_echo_ignore_all=1
 ip netns exec "$router" sysctl -q -w net.ipv4.ip_forward=1
 ip -n "$scan" route add "$routed.0/24" via "$net.254"
 
+ip netns exec "$scan" sysctl -qw net.ipv4.ping_group_range="$(id -g nobody) $(id -g nobody)" ||
+    zv_fail "cannot set ping_group_range"
+
 # Left from before the sweep: an entry for an absent address that nobody confirms.
-ip -n "$scan" neigh add "$net.30" lladdr 02:5a:00:00:00:1e nud stale dev eth0
+absent_entry() {
+    ip -n "$scan" neigh replace "$net.30" lladdr 02:5a:00:00:00:1e nud stale dev eth0
+}
+absent_entry
 
 zv_temp_dir
 out=$REPLY
 
-# run_sweep NAME ARG...: the tool's stdout in $out/NAME, stderr in $out/NAME.err.
+# run_sweep NAME ARG...: the tool's stdout in $out/NAME, stderr in $out/NAME.err, as root.
 run_sweep() {
     local name=$1
     shift
@@ -59,15 +69,61 @@ run_sweep() {
         zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
 }
 
-run_sweep local --mac "$net.1" 254
+# run_as_nobody NAME ARG...: the same as the user nobody, without any capability.
+run_as_nobody() {
+    local name=$1
+    shift
+    zv_sweep_as_nobody "$scan" "$sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
+        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+}
+
+# expect_marks NAME: the lists of a local sweep with the three devices marked, and the stage's
+# end timed on stderr.
 ZV_NET=$net zv_expected_lists 1 254 10 254 |
     sed -e "s/^$net\.10\$/&\t$mac_answering/" -e "s/^$net\.254\$/&\t$mac_router/" \
-        -e "s/^$net\.20\$/&\t$mac_ignoring/" >"$out/local.expected"
-diff -u "$out/local.expected" "$out/local" || zv_fail "local segment: lists differ"
-grep -Eq '^read the neighbour table in [0-9]+\.[0-9]+ ms$' "$out/local.err" ||
-    zv_fail "local segment: no time of the table read on stderr"
+        -e "s/^$net\.20\$/&\t$mac_ignoring/" >"$out/marked.expected"
+expect_marks() {
+    diff -u "$out/marked.expected" "$out/$1" || zv_fail "$1: lists differ"
+    grep -Eq '^presence final after [0-9]+\.[0-9]+ ms$' "$out/$1.err" ||
+        zv_fail "$1: no time of the presence stage's end on stderr"
+}
+
+# The time in ms after which NAME's stderr says ADDRESS was marked.
+marked_after() {
+    sed -n "s/^marked ${2//./\\.} after \([0-9]*\)\.[0-9] ms\$/\1/p" "$out/$1.err"
+}
+
+run_sweep root_cold --mac "$net.1" 254
+expect_marks root_cold
+run_sweep root_warm --mac "$net.1" 254
+expect_marks root_warm
+
+ip -n "$scan" neigh flush all
+absent_entry
+run_as_nobody nobody_cold --mac "$net.1" 254
+expect_marks nobody_cold
+run_as_nobody nobody_reachable --mac "$net.1" 254
+expect_marks nobody_reachable
+
+# Entries the kernel holds but has not confirmed lately: the sweep is sent to them without a
+# question, and only the kernel's probe about 5 s later confirms them.
+for octet in 10 20 254; do
+    ip -n "$scan" neigh change "$net.$octet" nud stale dev eth0 ||
+        zv_fail "cannot make the entry of $net.$octet STALE"
+done
+run_as_nobody nobody_stale --mac "$net.1" 254
+diff -u <(ZV_NET=$net zv_expected_lists 1 254 10 254) "$out/nobody_stale" ||
+    zv_fail "nobody_stale: marks within the default window of 1000 ms"
+for octet in 10 20 254; do
+    ip -n "$scan" neigh change "$net.$octet" nud stale dev eth0
+done
+run_as_nobody nobody_stale_wait --mac --wait 7000 "$net.1" 254
+expect_marks nobody_stale_wait
+after=$(marked_after nobody_stale_wait "$net.20")
+[ -n "$after" ] && [ "$after" -ge 4000 ] ||
+    zv_fail "nobody_stale_wait: $net.20 marked after ${after:-no} ms, not after the kernel's probe"
 
 run_sweep routed --mac "$routed.1" 254
 ZV_NET=$routed zv_expected_lists 1 254 >"$out/routed.expected"
 diff -u "$out/routed.expected" "$out/routed" || zv_fail "routed range: lists differ"
-echo "PASS: only the host ignoring echo requests is silent with a MAC; nothing behind the router"
+echo "PASS: only the host ignoring echo requests is silent with a MAC, cold and warm, as root and as nobody; nothing behind the router"

@@ -1,9 +1,10 @@
 #!/bin/bash
 # The Debian package: made by CPack from the build tree BUILD_DIR into a temporary folder, its
 # file list, control fields, desktop entry, icons and lintian checked; its post-install step
-# run against copies extracted into the temporary folder, after which the user nobody sweeps
-# 127.0.0.1-3 with the packaged zelvoro-sweep. The post-install step and the sweeps run in
-# network namespaces made for each command, whose ping_group_range the test sets, whatever the
+# run against copies extracted into the temporary folder, after which only the echo helper holds
+# a capability (also where an earlier version gave one to the programs) and the user nobody
+# sweeps 127.0.0.1-3 through it with the packaged zelvoro-sweep. The sweeps run in network
+# namespaces made for each command, whose ping_group_range the test sets, whatever the
 # machine's own setting is.
 build=${1:?usage: package.sh BUILD_DIR}
 
@@ -64,6 +65,7 @@ awk '$1 !~ /^d/ { print $1, $6 }' "$tmp/contents" | LC_ALL=C sort >"$tmp/files"
     echo "-rw-r--r-- ./usr/share/lintian/overrides/zelvoro"
     echo "-rw-r--r-- ./usr/share/man/man1/zelvoro-sweep.1.gz"
     echo "-rw-r--r-- ./usr/share/man/man1/zelvoro.1.gz"
+    echo "-rwxr-xr-x ./usr/libexec/zelvoro/zelvoro-echo-helper"
 } | LC_ALL=C sort >"$tmp/expected-files"
 diff -u "$tmp/expected-files" "$tmp/files" || fail "the file list differs"
 
@@ -91,42 +93,51 @@ lintian --fail-on error,warning "$deb" >"$tmp/lintian" 2>&1 ||
     fail "lintian: $(cat "$tmp/lintian")"
 
 # --- the post-install step
-# Ping sockets closed: both programs get cap_net_raw, and nobody sweeps with the packaged tool.
-sweep=$tmp/root/usr/bin/zelvoro-sweep
-in_namespace "1 0" env DPKG_ROOT="$tmp/root" sh "$tmp/control/postinst" configure ||
-    fail "postinst exited with $?"
+# caps_in ROOT: every capability held by a file under ROOT, "PATH CAPS" with PATH below ROOT.
+caps_in() {
+    getcap -r "$1" | sed "s|^$1||" | LC_ALL=C sort
+}
+helper_only="/usr/libexec/zelvoro/zelvoro-echo-helper cap_net_raw=ep"
+
+# An upgrade from a version that gave both programs cap_net_raw: afterwards only the helper
+# holds it.
 for program in zelvoro zelvoro-sweep; do
-    caps=$(getcap "$tmp/root/usr/bin/$program")
-    [ "$caps" = "$tmp/root/usr/bin/$program cap_net_raw=ep" ] ||
-        fail "$program has capabilities [$caps], expected cap_net_raw=ep"
+    setcap cap_net_raw+ep "$tmp/root/usr/bin/$program" || fail "cannot setcap $program"
 done
+env DPKG_ROOT="$tmp/root" sh "$tmp/control/postinst" configure ||
+    fail "postinst exited with $? on an upgrade"
+[ "$(caps_in "$tmp/root")" = "$helper_only" ] ||
+    fail "capabilities after an upgrade: [$(caps_in "$tmp/root")], expected [$helper_only]"
+
+# Ping sockets closed: nobody sweeps with the packaged tool, which holds nothing, through the
+# helper.
+sweep=$tmp/root/usr/bin/zelvoro-sweep
 printf '%s\n' 127.0.0.1 127.0.0.2 127.0.0.3 -- >"$tmp/expected-sweep"
 in_namespace "1 0" "${as_nobody[@]}" "$sweep" 127.0.0.1 3 >"$tmp/sweep" 2>"$tmp/sweep-errors" ||
     fail "nobody's sweep exited with $? ($(cat "$tmp/sweep-errors"))"
 diff -u "$tmp/expected-sweep" "$tmp/sweep" || fail "nobody's sweep lists differ"
 
-# The control: the same binary without the capability is refused to nobody.
-cp "$sweep" "$tmp/plain-sweep" # cp leaves the capability behind
-[ -z "$(getcap "$tmp/plain-sweep")" ] || fail "the copy kept a capability"
+# The control: with a helper that holds nothing, nobody's sweep is refused.
+setcap -r "$tmp/root/usr/libexec/zelvoro/zelvoro-echo-helper" || fail "cannot remove the capability"
 status=0
-in_namespace "1 0" "${as_nobody[@]}" "$tmp/plain-sweep" 127.0.0.1 3 >"$tmp/sweep" 2>&1 || status=$?
-[ "$status" -eq 3 ] || fail "without the capability nobody's sweep exited with $status, not 3"
+in_namespace "1 0" "${as_nobody[@]}" "$sweep" 127.0.0.1 3 >"$tmp/sweep" 2>&1 || status=$?
+[ "$status" -eq 3 ] || fail "with a helper that holds nothing nobody's sweep exited with $status, not 3"
 
-# Ping sockets open to every group: nothing is granted.
-dpkg-deb -x "$deb" "$tmp/open" || fail "dpkg-deb cannot extract the package"
-in_namespace "0 2147483647" env DPKG_ROOT="$tmp/open" sh "$tmp/control/postinst" configure ||
-    fail "postinst exited with $? where ping sockets are open"
-granted=$(getcap -r "$tmp/open")
-[ -z "$granted" ] || fail "granted where ping sockets are open: $granted"
+# A fresh installation, the programs holding nothing before: the helper alone gets it.
+dpkg-deb -x "$deb" "$tmp/fresh" || fail "dpkg-deb cannot extract the package"
+env DPKG_ROOT="$tmp/fresh" sh "$tmp/control/postinst" configure ||
+    fail "postinst exited with $? on a fresh installation"
+[ "$(caps_in "$tmp/fresh")" = "$helper_only" ] ||
+    fail "capabilities after installing: [$(caps_in "$tmp/fresh")], expected [$helper_only]"
 
 # No setcap: the step still succeeds, says why, grants nothing and makes nothing setuid.
 dpkg-deb -x "$deb" "$tmp/bare" || fail "dpkg-deb cannot extract the package"
-mkdir "$tmp/path" && ln -s "$(command -v awk)" "$tmp/path/awk"
-in_namespace "1 0" env PATH="$tmp/path" DPKG_ROOT="$tmp/bare" /bin/sh "$tmp/control/postinst" \
-    configure 2>"$tmp/bare-errors" || fail "postinst without setcap exited with $?"
+mkdir "$tmp/path"
+env PATH="$tmp/path" DPKG_ROOT="$tmp/bare" /bin/sh "$tmp/control/postinst" configure \
+    2>"$tmp/bare-errors" || fail "postinst without setcap exited with $?"
 grep -q setcap "$tmp/bare-errors" || fail "postinst without setcap said nothing"
 granted=$(getcap -r "$tmp/bare")
 [ -z "$granted" ] || fail "capabilities without setcap: $granted"
 [ -z "$(find "$tmp/bare" -perm /6000)" ] || fail "setuid or setgid files without setcap"
 
-echo "PASS: package built, checked by lintian, and its post-install step lets nobody sweep"
+echo "PASS: package built, checked by lintian; only the echo helper holds a capability, and nobody sweeps through it"

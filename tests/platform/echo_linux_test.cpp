@@ -56,7 +56,14 @@ TEST_F(platform_linux_echo, LoopbackSweeps) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(echo_->echo_all(c.addresses, milliseconds(5)).status, c.expected);
+        const auto result = echo_->echo_all(c.addresses, milliseconds(5));
+        EXPECT_EQ(result.status, c.expected);
+        ASSERT_EQ(result.round_trip.size(), c.addresses.size());
+        for (std::size_t i = 0; i < c.addresses.size(); ++i) {
+            EXPECT_GE(result.round_trip[i], std::chrono::nanoseconds(0));
+            EXPECT_LE(result.round_trip[i],
+                      c.expected[i] == yes ? milliseconds(5) : milliseconds(0));
+        }
     }
 }
 
@@ -65,6 +72,7 @@ TEST_F(platform_linux_echo, SweepLongerThanTheSequenceSpaceIsCarriedOutInParts) 
     const auto result = echo_->echo_all(addresses, milliseconds(5));
     EXPECT_TRUE(result.permitted);
     ASSERT_EQ(result.status.size(), addresses.size());
+    EXPECT_EQ(result.round_trip.size(), addresses.size());
     EXPECT_EQ(std::count(result.status.begin(), result.status.end(), yes), 70'000);
 }
 

@@ -89,6 +89,21 @@ TEST(platform_echo_requests, MatchesRepliesToRequests) {
     }
 }
 
+// Requests sent at t0, t0 + 1 ms and t0 + 2 ms; the round trip of the reply that answered.
+TEST(platform_echo_requests, RoundTripOfTheAnsweringReply) {
+    const std::vector<Ipv4Address> addresses = {host_a, host_b, host_a};
+    EchoRequestTable table(addresses, 0, 1, timeout);
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        table.mark_sent(i, t0 + std::chrono::milliseconds(i));
+    }
+    table.record_reply(host_a, {1, 0}, t0 + 1500us);
+    table.record_reply(host_a, {1, 0}, t0 + 3ms); // a duplicate in time: the first one counts
+    table.record_reply(host_b, {1, 1}, t0 + 7ms); // late: not answered
+    table.record_reply(host_a, {1, 2}, t0 + 2ms - 20us); // stamped before the send time
+    EXPECT_EQ(table.round_trips(), (std::vector<std::chrono::nanoseconds>{1500us, 0ns, 0ns}));
+    EXPECT_EQ(table.statuses(), (std::vector<std::uint32_t>{yes, no, yes}));
+}
+
 TEST(platform_echo_requests, LastOpenDeadlineFollowsTheUnansweredRequests) {
     const std::vector<Ipv4Address> addresses = {host_a, host_b, host_a};
     EchoRequestTable table(addresses, 0, 1, timeout);

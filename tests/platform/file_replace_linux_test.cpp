@@ -5,6 +5,9 @@
 #include "platform/file_replace.h"
 #include "support/temp_folder.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -25,6 +28,8 @@ using Names = std::set<std::string>;
 constexpr uid_t nobody = 65534; // Debian's nobody and nogroup
 constexpr gid_t nogroup = 65534;
 constexpr int skipped = 77;
+// Far beyond what refusing a pipe takes; only a process that waits for a reader runs into it.
+constexpr unsigned hang_limit_seconds = 30;
 const std::string old_content = "198.51.100.1\r\n198.51.100.2\r\n";
 const std::string new_content = "192.0.2.1\r\n";
 
@@ -77,7 +82,7 @@ protected:
 
     void expect_child_passes(int status) {
         if (status == skipped) {
-            GTEST_SKIP() << "needs root for a mount namespace";
+            GTEST_SKIP() << "needs root for a mount namespace, or a loop device";
         }
         EXPECT_EQ(status, 0);
     }
@@ -179,30 +184,98 @@ TEST_F(platform_file_replace_linux, BindMountedFileIsWrittenInPlace) {
     }
 }
 
-// The disk fills up while the new content is written (tmpfs keeps no reserve for root): the
-// old file stays byte for byte, and no temporary file is left.
-TEST_F(platform_file_replace_linux, FullDiskLeavesTheOldFile) {
-    const fs::path disk = folder("disk");
-    expect_child_passes(in_child({
+// On a small file system of its own (mounted by `mount` in the child's private mount namespace),
+// replaces files every way a replacement can go: through a temporary file, and in place (a
+// second hard link; a name so long that a temporary name grown from it would not fit). Each
+// grows while there is room; once the disk is full, each must fail and leave the old files byte
+// for byte, and no temporary file. Root fills
+// the disk: neither file system used keeps a reserve for root.
+int replace_on_full_disk(const fs::path& disk, const std::function<bool()>& mount) {
+    const std::vector<fs::path> targets = {disk / "export.txt", disk / "linked.txt",
+                                           disk / (std::string(246, 'x') + ".txt")};
+    Names names_before;
+    return in_child({
         {"skip: no mount namespace", enter_private_mounts},
-        {"tmpfs", [&] { return ::mount("zv", disk.c_str(), "tmpfs", 0, "size=64k") == 0; }},
+        {"skip: cannot mount the file system", mount},
+        {"set up",
+         [&] {
+             for (const fs::path& target : targets) {
+                 write_bytes(target, new_content);
+             }
+             fs::create_hard_link(disk / "linked.txt", disk / "second.txt");
+             return true;
+         }},
+        {"grows while there is room",
+         [&] {
+             return std::all_of(targets.begin(), targets.end(), [](const fs::path& target) {
+                 return replace_file(utf8(target), old_content) &&
+                        read_bytes(target) == old_content;
+             });
+         }},
         {"fill",
          [&] {
-             write_bytes(disk / "export.txt", old_content);
              std::ofstream filler(disk / "filler", std::ios::binary);
-             const std::string block(4096, 'x');
-             while (filler.write(block.data(), 4096).flush()) {
+             const std::string block(1024, 'x');
+             while (filler.write(block.data(), 1024).flush()) {
              }
+             names_before = names_in(disk);
              return true;
          }},
         {"reports failure",
-         [&] { return !replace_file(utf8(disk / "export.txt"), std::string(65536, '1')); }},
-        {"old file kept", [&] { return read_bytes(disk / "export.txt") == old_content; }},
-        {"no temporary left",
          [&] {
-             return names_in(disk) == Names{"export.txt", "filler"};
+             return std::none_of(targets.begin(), targets.end(), [](const fs::path& target) {
+                 return replace_file(utf8(target), std::string(65536, '1'));
+             });
          }},
+        {"old files kept",
+         [&] {
+             return read_bytes(disk / "second.txt") == old_content &&
+                    std::all_of(targets.begin(), targets.end(), [](const fs::path& target) {
+                        return read_bytes(target) == old_content;
+                    });
+         }},
+        {"no temporary left", [&] { return names_in(disk) == names_before; }},
+    });
+}
+
+// tmpfs reserves room with fallocate.
+TEST_F(platform_file_replace_linux, FullDiskLeavesTheOldFile) {
+    const fs::path disk = folder("disk");
+    expect_child_passes(replace_on_full_disk(
+        disk, [&] { return ::mount("zv", disk.c_str(), "tmpfs", 0, "size=64k") == 0; }));
+}
+
+// ext2 has no fallocate: the room is taken by writing past the old end.
+TEST_F(platform_file_replace_linux, FullDiskWithoutFallocateLeavesTheOldFile) {
+    const fs::path image = temp_.path() / "ext2.img";
+    const fs::path disk = folder("disk");
+    expect_child_passes(replace_on_full_disk(disk, [&] {
+        const std::string make = "mkfs.ext2 -q -F -m 0 " + image.string() +
+                                 " 2048 && mount -o loop " + image.string() + " " + disk.string();
+        return std::system(make.c_str()) == 0;
     }));
+}
+
+// Not a regular file: nothing is written and nothing waits. Opening a FIFO without a reader for
+// writing would block until one comes; the child's alarm turns such a hang into a failure.
+TEST_F(platform_file_replace_linux, PipeIsNeverWritten) {
+    const fs::path pipe = target_.parent_path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(in_child({
+                  {"watchdog", [] { return ::alarm(hang_limit_seconds) == 0; }},
+                  {"no reader: refused", [&] { return !replace_file(utf8(pipe), new_content); }},
+                  {"reader: refused, nothing written",
+                   [&] {
+                       const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                       const bool refused = !replace_file(utf8(pipe), new_content);
+                       char byte = 0;
+                       const bool nothing_came = ::read(reader, &byte, 1) <= 0;
+                       ::close(reader);
+                       return reader >= 0 && refused && nothing_came;
+                   }},
+                  {"still a pipe", [&] { return fs::is_fifo(pipe); }},
+              }),
+              0);
 }
 
 } // namespace

@@ -54,13 +54,42 @@ TEST_F(platform_file_replace, FailsWithoutLeavingAnything) {
     }
 }
 
+// Written in place, growing and shrinking.
 TEST_F(platform_file_replace, HardLinkedFileKeepsBothNames) {
-    write_bytes(target_, "198.51.100.1\r\n");
-    fs::create_hard_link(target_, folder_ / "second.txt");
-    EXPECT_TRUE(replace_file(utf8(folder_ / "second.txt"), "192.0.2.1\r\n"));
-    EXPECT_EQ(read_bytes(target_), "192.0.2.1\r\n");
-    EXPECT_TRUE(fs::equivalent(target_, folder_ / "second.txt"));
-    EXPECT_EQ(names_in(folder_), (Names{name_, "second.txt"}));
+    const fs::path second = folder_ / "second.txt";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"198.51.100.1\r\n", "192.0.2.1\r\n"},
+        {"1\r\n", "192.0.2.1\r\n192.0.2.2\r\n"},
+    };
+    for (const auto& [old_content, content] : cases) {
+        SCOPED_TRACE(content);
+        fs::remove(target_);
+        fs::remove(second);
+        write_bytes(target_, old_content);
+        fs::create_hard_link(target_, second);
+        EXPECT_TRUE(replace_file(utf8(second), content));
+        EXPECT_EQ(read_bytes(target_), content);
+        EXPECT_TRUE(fs::equivalent(target_, second));
+        EXPECT_EQ(names_in(folder_), (Names{name_, "second.txt"}));
+    }
+}
+
+// A name of 250 bytes leaves room for no name that grows with it beside the file.
+TEST_F(platform_file_replace, LongNameIsReplaced) {
+    const std::string name = std::string(246, 'x') + ".txt";
+    write_bytes(folder_ / name, "198.51.100.1\r\n");
+    EXPECT_TRUE(replace_file(utf8(folder_ / name), "192.0.2.1\r\n"));
+    EXPECT_EQ(read_bytes(folder_ / name), "192.0.2.1\r\n");
+    EXPECT_EQ(names_in(folder_), Names{name});
+}
+
+// A device is not a file to export to, even one that takes every byte.
+TEST_F(platform_file_replace, DeviceIsNotWritten) {
+#ifdef _WIN32
+    EXPECT_FALSE(replace_file("NUL", "192.0.2.1\r\n"));
+#else
+    EXPECT_FALSE(replace_file("/dev/null", "192.0.2.1\r\n"));
+#endif
 }
 
 } // namespace

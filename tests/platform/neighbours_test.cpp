@@ -1,6 +1,10 @@
-#include "platform/neighbour_sightings.h"
+#include "platform/neighbours.h"
+#include "platform/proof_channel.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,7 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const Ipv4Address a{{198, 51, 100, 1}}, b{{198, 51, 100, 2}}, c{{198, 51, 100, 3}};
+const Ipv4Address a{{198, 51, 100, 1}}, b{{198, 51, 100, 2}};
 const MacAddress mac_1{0x00, 0x1b, 0x2c, 0xa0, 0xff, 0x01}, mac_2{0xfe, 0, 0, 0, 0, 0x0a};
 
 TEST(platform_neighbours, MacTextIsLowerCaseWithColons) {
@@ -17,32 +21,64 @@ TEST(platform_neighbours, MacTextIsLowerCaseWithColons) {
     EXPECT_EQ(mac_text(mac_2), "fe:00:00:00:00:0a");
 }
 
-TEST(platform_neighbours, SightingsYoungerThanTheLimit) {
-    struct Case {
-        std::string name;
-        std::vector<NeighbourSighting> sightings;
-        std::vector<Neighbour> expected;
-    };
-    const std::vector<Case> cases = {
-        {"younger", {{a, mac_1, 9ms}}, {{a, mac_1}}},
-        {"as old as the limit", {{a, mac_1, 10ms}}, {}},
-        {"not asked about", {{b, mac_1, 0ms}}, {}},
-        {"in the order asked", {{c, mac_2, 0ms}, {a, mac_1, 0ms}}, {{a, mac_1}, {c, mac_2}}},
-        {"on two links: the younger", {{a, mac_1, 30ms}, {a, mac_2, 2ms}}, {{a, mac_2}}},
-        {"on two links, both too old", {{a, mac_1, 30ms}, {a, mac_2, 11ms}}, {}},
-    };
-    const std::vector<Ipv4Address> asked = {a, c};
-    for (const auto& t : cases) {
-        SCOPED_TRACE(t.name);
-        EXPECT_EQ(sightings_within(asked, t.sightings, 10ms), t.expected);
+// What reaches the sink, one line per call.
+struct SinkRecord {
+    PresenceSink sink() {
+        return {[this](const Neighbour& n) { calls.push_back("proven " + mac_text(n.mac)); },
+                [this] { calls.push_back("ended"); }};
     }
+    std::vector<std::string> calls;
+};
+
+TEST(platform_proof_channel, HoldsBackUntilTheSweepEndedAndPassesNothingOnceClosed) {
+    SinkRecord record;
+    ProofChannel channel(record.sink());
+    channel.prove({a, mac_1});
+    channel.end(); // a watch may finish before the sweep does
+    EXPECT_TRUE(record.calls.empty());
+    EXPECT_EQ(channel.open(), (std::vector<Neighbour>{{a, mac_1}}));
+    EXPECT_EQ(record.calls, std::vector<std::string>{"ended"});
+    channel.prove({b, mac_2}); // after the end: nothing
+    channel.end();
+    EXPECT_EQ(record.calls, std::vector<std::string>{"ended"});
+
+    SinkRecord second;
+    ProofChannel streaming(second.sink());
+    EXPECT_TRUE(streaming.open().empty());
+    streaming.prove({b, mac_2});
+    streaming.close();
+    streaming.prove({a, mac_1});
+    streaming.end();
+    EXPECT_EQ(second.calls, std::vector<std::string>{"proven fe:00:00:00:00:0a"});
 }
 
-// Loopback needs no address resolution: whatever the table holds for it (Linux keeps NOARP
-// entries on lo), it proves no device. Under Wine the table is not read at all.
-TEST(platform_system_neighbours, LoopbackHasNoNeighbours) {
-    const std::vector<Ipv4Address> loopback = {{{127, 0, 0, 1}}, {{0, 0, 0, 0}}};
-    EXPECT_TRUE(make_system_neighbour_table()->confirmed(loopback, 1h).empty());
+// Loopback needs no address resolution: a watch of loopback addresses proves nothing, and ends
+// by itself within its window.
+TEST(platform_system_neighbours, LoopbackWatchProvesNothingAndEnds) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Neighbour> proven;
+    bool ended = false;
+    PresenceSink sink{[&](const Neighbour& n) {
+                          const std::lock_guard lock(mutex);
+                          proven.push_back(n);
+                      },
+                      [&] {
+                          {
+                              const std::lock_guard lock(mutex);
+                              ended = true;
+                          }
+                          changed.notify_all();
+                      }};
+    const std::vector<Ipv4Address> loopback = {{{127, 0, 0, 1}}, {{127, 0, 0, 2}}};
+    RecordedDiagnostics diagnostics;
+    const auto watch =
+        make_system_neighbour_service(diagnostics)->watch(loopback, {100ms, 100ms}, sink);
+    EXPECT_TRUE(watch->sweep_ended(loopback).empty());
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(changed.wait_for(lock, 10s, [&] { return ended; }));
+    EXPECT_TRUE(proven.empty());
+    EXPECT_TRUE(diagnostics.take().empty()); // nothing failed on the way
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // What a row of GetIpNetTable2 proves. Under Wine the system table is not read (it tells no
-// ages), so these rows are this side's only check of the reading.
+// states), so these rows are this side's only check of the reading.
 #include "platform/neighbour_row_win32.h"
 
 #include <cstring>
@@ -10,9 +10,7 @@
 namespace zelvoro::platform {
 namespace {
 
-using namespace std::chrono_literals;
-
-const NeighbourSighting expected{{{192, 0, 2, 9}}, {0x00, 0x1b, 0x2c, 0xa0, 0xff, 0x01}, 1234ms};
+const Neighbour expected{{{192, 0, 2, 9}}, {0x00, 0x1b, 0x2c, 0xa0, 0xff, 0x01}};
 
 MIB_IPNET_ROW2 reachable_row() {
     MIB_IPNET_ROW2 row{};
@@ -21,16 +19,15 @@ MIB_IPNET_ROW2 reachable_row() {
     std::memcpy(row.PhysicalAddress, expected.mac.data(), 6);
     row.PhysicalAddressLength = 6;
     row.State = NlnsReachable;
-    row.ReachabilityTime.LastReachable = 1234;
     return row;
 }
 
-TEST(platform_neighbour_row_win32, RowsThatProveADevice) {
+TEST(platform_neighbour_row_win32, OnlyReachableRowsProveADevice) {
     using Change = void (*)(MIB_IPNET_ROW2&);
     const std::vector<std::pair<Change, bool>> cases = {
         {[](MIB_IPNET_ROW2&) {}, true},
-        {[](MIB_IPNET_ROW2& row) { row.State = NlnsStale; }, true},
-        {[](MIB_IPNET_ROW2& row) { row.State = NlnsProbe; }, true},
+        {[](MIB_IPNET_ROW2& row) { row.State = NlnsStale; }, false},
+        {[](MIB_IPNET_ROW2& row) { row.State = NlnsProbe; }, false},
         {[](MIB_IPNET_ROW2& row) { row.State = NlnsIncomplete; }, false},
         {[](MIB_IPNET_ROW2& row) { row.State = NlnsPermanent; }, false},
         {[](MIB_IPNET_ROW2& row) { row.IsUnreachable = TRUE; }, false},
@@ -41,9 +38,9 @@ TEST(platform_neighbour_row_win32, RowsThatProveADevice) {
         SCOPED_TRACE(index);
         MIB_IPNET_ROW2 row = reachable_row();
         cases[index].first(row);
-        const auto sighting = sighting_of(row);
-        EXPECT_EQ(sighting.has_value(), cases[index].second);
-        EXPECT_TRUE(!sighting || *sighting == expected);
+        const auto neighbour = reachable_neighbour(row);
+        EXPECT_EQ(neighbour.has_value(), cases[index].second);
+        EXPECT_TRUE(!neighbour || *neighbour == expected);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,16 +40,8 @@ public:
 // A table holding only 127.0.0.1, as a machine with no adapter up has.
 class FakeAddressTable final : public platform::AddressTable {
 public:
-    void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool /*sorted*/) override {
-        constexpr std::size_t length =
-            platform::address_table_header_size + platform::address_table_row_size;
-        size = static_cast<std::int32_t>(length);
-        if (buffer.size() >= length) {
-            std::fill(buffer.begin(), buffer.begin() + length, std::uint8_t{0});
-            buffer[0] = 1;
-            buffer[4] = 127;
-            buffer[7] = 1;
-        }
+    platform::AddressTableRead read() override {
+        return std::vector{platform::LocalAddress{{{127, 0, 0, 1}}, {{255, 0, 0, 0}}}};
     }
 };
 
@@ -67,22 +61,62 @@ public:
     }
 };
 
-// The neighbours in `present` (none unless a test adds them) were confirmed just now.
-class FakeNeighbours final : public platform::NeighbourTable {
+// Proves the devices in `present` (none unless a test adds them) by the end of every sweep; a test
+// hands later proofs to the watch that is running, as the system would from a thread of its own.
+class FakeNeighbours final : public platform::NeighbourService {
 public:
-    std::vector<platform::Neighbour> confirmed(std::span<const platform::Ipv4Address> addresses,
-                                               std::chrono::milliseconds) override {
-        std::vector<platform::Neighbour> found;
-        for (const platform::Neighbour& neighbour : present) {
-            if (std::find(addresses.begin(), addresses.end(), neighbour.address) !=
-                addresses.end()) {
-                found.push_back(neighbour);
-            }
+    std::unique_ptr<platform::PresenceWatch> watch(std::span<const platform::Ipv4Address> range,
+                                                   const platform::LateWindows&,
+                                                   platform::PresenceSink sink) override {
+        return std::make_unique<Watch>(*this, range, std::move(sink));
+    }
+
+    // Any thread: `proof` goes to the running watch's sink; false when no watch is running.
+    bool prove_late(const platform::Neighbour& proof) {
+        const std::lock_guard lock(mutex_);
+        if (running_ == nullptr) {
+            return false;
         }
-        return found;
+        running_->proven(proof);
+        return true;
     }
 
     std::vector<platform::Neighbour> present;
+
+private:
+    class Watch final : public platform::PresenceWatch {
+    public:
+        Watch(FakeNeighbours& service, std::span<const platform::Ipv4Address> range,
+              platform::PresenceSink sink)
+            : service_(service), range_(range.begin(), range.end()), sink_(std::move(sink)) {
+            const std::lock_guard lock(service_.mutex_);
+            service_.running_ = &sink_;
+        }
+        ~Watch() override {
+            const std::lock_guard lock(service_.mutex_);
+            if (service_.running_ == &sink_) {
+                service_.running_ = nullptr;
+            }
+        }
+        std::vector<platform::Neighbour>
+        sweep_ended(std::span<const platform::Ipv4Address>) override {
+            std::vector<platform::Neighbour> found;
+            for (const platform::Neighbour& neighbour : service_.present) {
+                if (std::find(range_.begin(), range_.end(), neighbour.address) != range_.end()) {
+                    found.push_back(neighbour);
+                }
+            }
+            return found;
+        }
+
+    private:
+        FakeNeighbours& service_;
+        std::vector<platform::Ipv4Address> range_;
+        platform::PresenceSink sink_;
+    };
+
+    std::mutex mutex_;
+    platform::PresenceSink* running_ = nullptr;
 };
 
 // Every service a window needs, as fakes.
@@ -93,7 +127,9 @@ struct FakeServices {
     FakeHttp http;
     FakeAdapters adapters;
     FakeNeighbours neighbours;
-    platform::Services services{shell, echo, address_table, http, adapters, neighbours};
+    platform::RecordedDiagnostics diagnostics;
+    platform::Services services{shell,    echo,       address_table, http,
+                                adapters, neighbours, diagnostics};
 };
 
 } // namespace zelvoro::fakes

@@ -1,6 +1,7 @@
 #include "support/loopback_http_server.h"
 
 #include <cstdio>
+#include <thread>
 
 namespace zelvoro::test_support {
 
@@ -64,7 +65,11 @@ LoopbackHttpServer::LoopbackHttpServer(std::map<std::string, HttpReply, std::les
       thread_([this] { serve(); }) {}
 
 LoopbackHttpServer::~LoopbackHttpServer() {
-    stopping_ = true;
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stopped_.notify_all();
     LoopbackSocket::connect(listener_.port()); // wakes the accept
     thread_.join();
 }
@@ -97,12 +102,23 @@ void LoopbackHttpServer::answer(const LoopbackSocket& connection) {
     const auto found = replies_.find(request_path(head));
     const HttpReply reply =
         found != replies_.end() ? found->second : http_response("", "404 Not Found");
-    for (const std::string& piece : reply.pieces) {
-        if (!connection.send_all(piece)) {
+    for (std::size_t index = 0; index < reply.pieces.size(); ++index) {
+        if (index > 0) {
+            std::this_thread::sleep_for(reply.pause); // the trickle itself, not a wait for it
+        }
+        if (!connection.send_all(reply.pieces[index])) {
             return;
         }
     }
-    while (reply.hold && !connection.receive(receive_size).empty()) {
+    while (reply.endless && !reply.pieces.empty() && !stopping_) {
+        std::this_thread::sleep_for(reply.pause);
+        if (!connection.send_all(reply.pieces.back())) {
+            return;
+        }
+    }
+    if (reply.hold) {
+        std::unique_lock lock(mutex_);
+        stopped_.wait(lock, [this] { return stopping_.load(); });
     }
 }
 

@@ -1,11 +1,13 @@
 // A small HTTP server on 127.0.0.1 for tests: it serves one connection at a time, records
 // each request's head and answers with the reply set for the request's path (404 for others),
-// then closes the connection.
+// then closes the connection. Hostile replies: silence, a trickle, a stream without end.
 #pragma once
 
 #include "support/loopback_socket.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -18,8 +20,14 @@ namespace zelvoro::test_support {
 struct HttpReply {
     // Sent one after another, each with a send of its own.
     std::vector<std::string> pieces;
-    // Sends nothing and keeps the connection open until the client closes it.
+    // After the pieces, sends nothing more and keeps the connection open until the server
+    // stops (a client that gave up may not close it).
     bool hold = false;
+    // The last piece is sent again and again until the client closes the connection or the
+    // server stops.
+    bool endless = false;
+    // Before every piece but the first.
+    std::chrono::milliseconds pause{0};
 };
 
 // A complete response with a Content-Length.
@@ -51,6 +59,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> heads_;
     std::atomic<bool> stopping_{false};
+    std::condition_variable stopped_;
     std::thread thread_;
 };
 

@@ -12,10 +12,11 @@ namespace {
 using platform::Ipv4Address;
 using Texts = std::vector<std::string>;
 
-Texts texts_of(const std::vector<SweepTarget>& targets) {
+template <typename Item> // SweepTarget or SweepVerdict
+Texts texts_of(const std::vector<Item>& items) {
     Texts texts;
-    for (const auto& target : targets) {
-        texts.push_back(target.text);
+    for (const auto& item : items) {
+        texts.push_back(item.text);
     }
     return texts;
 }
@@ -72,11 +73,12 @@ TEST(sweep_plan, WholeSegmentConvertsEveryTextToItsOwnAddress) {
     }
 }
 
-// Answers from the addresses it is given, records every request, and can refuse them all.
+// Answers from the addresses it is given, records every request, and can refuse them all. When
+// it measures round trips, request i (counted from 0) that answers took i + 1 ms.
 class FakeEcho final : public platform::EchoService {
 public:
-    FakeEcho(std::set<Ipv4Address> answering, bool permitted)
-        : answering_(std::move(answering)), permitted_(permitted) {}
+    FakeEcho(std::set<Ipv4Address> answering, bool permitted, bool measures = false)
+        : answering_(std::move(answering)), permitted_(permitted), measures_(measures) {}
 
     platform::EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                                        std::chrono::milliseconds timeout) override {
@@ -84,8 +86,13 @@ public:
         timeouts.push_back(timeout);
         platform::EchoSweepResult result{permitted_, {}, {}};
         for (const auto& address : addresses) {
-            result.status.push_back(answering_.contains(address) ? platform::echo_answered
-                                                                 : other_status());
+            const bool answers = answering_.contains(address);
+            result.status.push_back(answers ? platform::echo_answered : other_status());
+            if (measures_) {
+                result.round_trip.push_back(answers
+                                                ? std::chrono::milliseconds(result.status.size())
+                                                : std::chrono::milliseconds(0));
+            }
         }
         return result;
     }
@@ -101,6 +108,7 @@ private:
 
     std::set<Ipv4Address> answering_;
     bool permitted_;
+    bool measures_;
     unsigned calls_ = 0;
 };
 
@@ -154,11 +162,33 @@ TEST(sweep_run, SortsTextsIntoTheListsInTargetOrder) {
         FakeEcho echo(c.answering, c.permitted);
         const SweepOutcome outcome = run_sweep(echo, c.targets);
         EXPECT_EQ(outcome.permitted, c.permitted);
-        EXPECT_EQ(outcome.answering, c.expected_answering);
-        EXPECT_EQ(outcome.silent, c.expected_silent);
+        EXPECT_EQ(texts_of(outcome.answering), c.expected_answering);
+        EXPECT_EQ(texts_of(outcome.silent), c.expected_silent);
         EXPECT_EQ(echo.requested, c.expected_requests);
         EXPECT_EQ(echo.timeouts, std::vector{std::chrono::milliseconds(5)});
     }
+}
+
+// Each verdict keeps its target's address; an answer keeps its own request's round trip (the
+// skipped target sends nothing, so 198.51.100.3 is the second request), a silence none.
+TEST(sweep_run, VerdictsCarryAddressAndRoundTrip) {
+    using std::chrono::milliseconds;
+    const std::vector<SweepTarget> targets = {{"198.51.100.1", host(1)},
+                                              {"198.51.100.x", std::nullopt},
+                                              {"198.51.100.3", host(3)},
+                                              {"198.51.100.4", host(4)}};
+    FakeEcho measuring({host(3), host(4)}, true, true);
+    const SweepOutcome measured = run_sweep(measuring, targets);
+    EXPECT_EQ(measured.answering,
+              (std::vector<SweepVerdict>{{"198.51.100.3", host(3), milliseconds(2)},
+                                         {"198.51.100.4", host(4), milliseconds(3)}}));
+    EXPECT_EQ(measured.silent,
+              (std::vector<SweepVerdict>{{"198.51.100.1", host(1), std::nullopt}}));
+
+    FakeEcho not_measuring({host(3)}, true);
+    const SweepOutcome unmeasured = run_sweep(not_measuring, targets);
+    EXPECT_EQ(unmeasured.answering,
+              (std::vector<SweepVerdict>{{"198.51.100.3", host(3), std::nullopt}}));
 }
 
 } // namespace

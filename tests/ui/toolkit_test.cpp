@@ -7,7 +7,9 @@
 
 #include <array>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zelvoro::ui {
@@ -218,6 +220,29 @@ TEST_F(ToolkitTest, ListSelectionFollowsItems) {
 
 // A window's tables and rows name its controls; a name that is no text box of the window fails
 // as soon as the window is built, not when a handler first runs.
+// Work from another thread runs on the thread that runs the backend's loop, as an event of its
+// own, in the order posted; once the program has ended it does nothing.
+TEST_F(ToolkitTest, PostedTasksRunAsEventsOnTheLoopsThread) {
+    Probe& window = show("probe");
+    std::vector<std::thread::id> ran_on;
+    std::thread worker([&] {
+        toolkit.post([&] { ran_on.push_back(std::this_thread::get_id()); });
+        toolkit.post([&] {
+            window.label("note").set_caption("second");
+            throw std::runtime_error("a failing task is a failing event");
+        });
+    });
+    worker.join();
+    EXPECT_TRUE(ran_on.empty()); // nothing runs until the loop runs it
+    EXPECT_THROW(backend.run_posted(), std::runtime_error);
+    EXPECT_EQ(ran_on, std::vector{std::this_thread::get_id()});
+    EXPECT_EQ(window.label("note").caption(), "second");
+    toolkit.post([&] { ran_on.clear(); });
+    toolkit.end_program();
+    EXPECT_EQ(backend.run_posted(), 1U);
+    EXPECT_EQ(ran_on.size(), 1U);
+}
+
 TEST_F(ToolkitTest, MisspeltFieldNamesFailWhenTheWindowIsBuilt) {
     Window& window = show("probe");
     constexpr std::array change{OctetProfile{"first", ZeroRule::kept, RangeMessage::up_to_255,

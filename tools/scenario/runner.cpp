@@ -135,7 +135,7 @@ Runner::Runner(std::ostream& out)
       echo_([this](const std::string& line) { emit(line); }),
       http_([this](const std::string& line) { emit(line); }),
       adapters_([this](const std::string& line) { emit(line); }),
-      services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_},
+      services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_, diagnostics_},
       state_(app::initial_state()), toolkit_(backend_, std::string(app::application_title)) {
     app::register_windows(toolkit_, services_, state_);
 }
@@ -173,7 +173,7 @@ void Runner::execute(const Command& command) {
         {"click", &Runner::click}, {"select", &Runner::select}, {"dblclick", &Runner::dblclick},
         {"close", &Runner::close}, {"answer", &Runner::answer}, {"savefile", &Runner::savefile},
         {"print", &Runner::print}, {"fake", &Runner::fake},     {"trace", &Runner::trace},
-        {"file", &Runner::file}};
+        {"file", &Runner::file},   {"settle", &Runner::settle}};
     const auto verb = verbs.find(command.verb);
     if (verb == verbs.end()) {
         throw ScriptError("unknown command " + command.verb);
@@ -332,6 +332,10 @@ void Runner::print(const Command& command) {
         emit("picked_address = " + ui::headless::quoted(state_.picked_address));
         return;
     }
+    if (what == "log") {
+        print_log();
+        return;
+    }
     if (what == "focus") {
         const ui::Control* control = toolkit_.focus();
         emit("focus = " + (control == nullptr ? std::string("(none)") : control_path(*control)));
@@ -356,6 +360,13 @@ void Runner::print_notes(const Argument& path) {
             emit(path.text + " [" + std::to_string(i) + "] " + ui::headless::quoted(list.item(i)) +
                  (note->warning ? " present " : " mac ") + ui::headless::quoted(note->label));
         }
+    }
+}
+
+// The diagnostics lines written since the last print log, one "log" line each.
+void Runner::print_log() {
+    for (const std::string& line : diagnostics_.take()) {
+        emit("log " + ui::headless::quoted(line));
     }
 }
 
@@ -417,7 +428,7 @@ void Runner::fake_page(const Command& command) {
     } else if (page.text == "none") {
         http_.refuse();
     } else if (page.text == "real") {
-        http_.use_real();
+        http_.use_real(diagnostics_);
     } else {
         throw ScriptError("usage: fake page \"BODY\" | none | real");
     }
@@ -433,7 +444,7 @@ void Runner::fake_adapters(const Command& command) {
         if (!real_adapters_allowed(why_not)) {
             throw ScriptError(why_not);
         }
-        adapters_.use_real();
+        adapters_.use_real(diagnostics_);
     } else {
         const int count = number_argument(mode);
         if (count < 0) {
@@ -460,24 +471,48 @@ void Runner::fake_result(const Command& command) {
     adapters_.set_results(command.arguments[1].text, std::move(results));
 }
 
+// A.B.C.D=xx:xx:xx:xx:xx:xx, optionally followed by @MS: proven MS after the sweep's end.
 void Runner::fake_neighbours(const Command& command) {
     if (command.arguments.size() == 2 && command.arguments[1].text == "real") {
-        neighbours_.use_real();
+        neighbours_.use_real(diagnostics_);
         return;
     }
-    std::map<platform::Ipv4Address, platform::MacAddress> present;
+    std::vector<ScriptedNeighbours::Confirmation> confirmations;
     for (std::size_t i = 1; i < command.arguments.size(); ++i) {
         const std::string& entry = command.arguments[i].text;
         const auto equals = entry.find('=');
+        const auto at = entry.find('@');
         const auto address = platform::parse_dotted_quad(entry.substr(0, equals));
-        const auto mac =
-            equals == std::string::npos ? std::nullopt : parse_mac(entry.substr(equals + 1));
-        if (command.arguments[i].quoted || !address || !mac) {
-            throw ScriptError("usage: fake neighbours A.B.C.D=xx:xx:xx:xx:xx:xx ... | real");
+        const auto mac = equals == std::string::npos
+                             ? std::nullopt
+                             : parse_mac(entry.substr(equals + 1, at - std::min(at, equals + 1)));
+        int after = 0;
+        if (at != std::string::npos) {
+            after = number_argument(Argument{entry.substr(at + 1), false});
         }
-        present[*address] = *mac;
+        if (command.arguments[i].quoted || !address || !mac || after < 0) {
+            throw ScriptError("usage: fake neighbours A.B.C.D=xx:xx:xx:xx:xx:xx[@MS] ... | real");
+        }
+        confirmations.push_back({{*address, *mac}, std::chrono::milliseconds(after)});
     }
-    neighbours_.confirm(std::move(present));
+    neighbours_.confirm(std::move(confirmations));
+}
+
+// Lets the script's clock run until every presence stage has ended, running what they post.
+void Runner::settle(const Command& command) {
+    expect_arguments(command, 0);
+    constexpr std::chrono::milliseconds real_watch_poll{20};
+    for (;;) {
+        backend_.run_posted();
+        if (neighbours_.hand_over_next()) {
+            continue;
+        }
+        if (neighbours_.real_watch_running()) {
+            backend_.wait_for_post(real_watch_poll);
+        } else if (!backend_.wait_for_post(std::chrono::milliseconds(0))) {
+            return;
+        }
+    }
 }
 
 // The file's bytes as a transcript string; a path naming no readable file is "missing".

@@ -42,6 +42,7 @@ private:
     void savefile(const Command& command);
     void print(const Command& command);
     void print_notes(const Argument& list);
+    void print_log();
     void fake(const Command& command);
     void fake_echo(const Command& command);
     void fake_addresses(const Command& command);
@@ -49,6 +50,7 @@ private:
     void fake_adapters(const Command& command);
     void fake_result(const Command& command);
     void fake_neighbours(const Command& command);
+    void settle(const Command& command);
     void file(const Command& command);
     void trace(const Command& command);
     void check_finished() const;
@@ -68,6 +70,7 @@ private:
     ScriptedHttp http_;
     ScriptedAdapters adapters_;
     ScriptedNeighbours neighbours_;
+    platform::RecordedDiagnostics diagnostics_;
     platform::Services services_;
     shared::ProcessState state_;
     ui::Toolkit toolkit_;

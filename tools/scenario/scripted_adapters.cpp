@@ -37,6 +37,10 @@ public:
                   std::unique_ptr<platform::AdapterConfiguration> inner)
         : script_(script), position_(position), inner_(std::move(inner)) {}
 
+    std::string description() const override {
+        return inner_ ? inner_->description() : "fake adapter " + std::to_string(position_ + 1);
+    }
+
     int enable_static(const std::vector<std::string>& addresses,
                       const std::vector<std::string>& masks) override {
         return traced(enable_static_name, list_text(addresses) + " " + list_text(masks),
@@ -95,10 +99,10 @@ void ScriptedAdapters::make_unreachable() {
     mode_ = Mode::unreachable;
 }
 
-void ScriptedAdapters::use_real() {
+void ScriptedAdapters::use_real(platform::Diagnostics& diagnostics) {
     mode_ = Mode::real;
     if (!real_) {
-        real_ = platform::make_system_adapter_service();
+        real_ = platform::make_system_adapter_service(diagnostics);
     }
 }
 

@@ -24,7 +24,8 @@ public:
 
     void use_fakes(int count);
     void make_unreachable();
-    void use_real();
+    // The real service, logging to `diagnostics`.
+    void use_real(platform::Diagnostics& diagnostics);
     // Results per adapter in order for one method (EnableStatic, SetGateways or
     // SetDNSServerSearchOrder); adapters beyond the list return 0.
     void set_results(const std::string& method, std::vector<Result> results);

@@ -1,13 +1,19 @@
 #include "scripted_address_table.h"
 
-#include "platform/address_table_rows.h"
-#include "platform/platform_error.h"
-
 namespace zelvoro::scenario {
 
-void ScriptedAddressTable::use_rows(std::vector<platform::Ipv4Address> rows) {
+namespace {
+
+const platform::Ipv4Address scripted_mask{{255, 255, 255, 0}};
+
+} // namespace
+
+void ScriptedAddressTable::use_rows(const std::vector<platform::Ipv4Address>& addresses) {
     mode_ = Mode::rows;
-    rows_ = std::move(rows);
+    rows_.clear();
+    for (const platform::Ipv4Address& address : addresses) {
+        rows_.push_back(platform::LocalAddress{address, scripted_mask});
+    }
 }
 
 void ScriptedAddressTable::report_nothing() {
@@ -25,24 +31,18 @@ void ScriptedAddressTable::use_real() {
     }
 }
 
-void ScriptedAddressTable::read(std::span<std::uint8_t> buffer, std::int32_t& size, bool sorted) {
+platform::AddressTableRead ScriptedAddressTable::read() {
     switch (mode_) {
     case Mode::real:
-        real_->read(buffer, size, sorted);
-        return;
+        return real_->read();
     case Mode::failing:
-        throw platform::PlatformError("the address table cannot be read");
+        return platform::AddressTableFailure{"the address table cannot be read"};
     case Mode::nothing:
-        size = 0;
-        return;
+        return platform::NoAddressTable{};
     case Mode::rows:
         break;
     }
-    std::vector<platform::LocalAddress> rows;
-    for (const platform::Ipv4Address& address : rows_) {
-        rows.push_back({.interface_index = 0, .address = address, .mask = {}, .loopback = false});
-    }
-    platform::fill_table(rows, buffer, size); // in the order given, sorted or not
+    return rows_;
 }
 
 std::vector<platform::Ipv4Address> counted_addresses(int count) {

@@ -1,5 +1,6 @@
-// The address table of a scenario: a table of chosen addresses (by default only 127.0.0.1), a
-// platform that reports no table, one that fails before it reports anything, or the real one.
+// The address table of a scenario: a table of chosen addresses (by default only 127.0.0.1), each
+// on a /24, a platform that reports no table, one that fails before it reports anything, or the
+// real one.
 #pragma once
 
 #include "platform/address_table.h"
@@ -12,18 +13,18 @@ namespace zelvoro::scenario {
 
 class ScriptedAddressTable final : public platform::AddressTable {
 public:
-    void use_rows(std::vector<platform::Ipv4Address> rows);
+    void use_rows(const std::vector<platform::Ipv4Address>& addresses);
     void report_nothing();
     void fail();
     void use_real();
 
-    void read(std::span<std::uint8_t> buffer, std::int32_t& size, bool sorted) override;
+    platform::AddressTableRead read() override;
 
 private:
     enum class Mode { rows, nothing, failing, real };
 
     Mode mode_ = Mode::rows;
-    std::vector<platform::Ipv4Address> rows_{platform::Ipv4Address{{127, 0, 0, 1}}};
+    std::vector<platform::LocalAddress> rows_{{{{127, 0, 0, 1}}, {{255, 255, 255, 0}}}};
     std::unique_ptr<platform::AddressTable> real_;
 };
 

@@ -14,10 +14,10 @@ void ScriptedHttp::refuse() {
     mode_ = Mode::refused;
 }
 
-void ScriptedHttp::use_real() {
+void ScriptedHttp::use_real(platform::Diagnostics& diagnostics) {
     mode_ = Mode::real;
     if (!real_) {
-        real_ = platform::make_system_http_client();
+        real_ = platform::make_system_http_client(diagnostics);
     }
 }
 

@@ -19,7 +19,8 @@ public:
 
     void serve(const std::string& body);
     void refuse();
-    void use_real();
+    // The real client, logging to `diagnostics`.
+    void use_real(platform::Diagnostics& diagnostics);
 
     std::optional<std::string> get(std::string_view url, std::string_view user_agent) override;
 

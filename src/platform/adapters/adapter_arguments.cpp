@@ -1,5 +1,6 @@
 #include "platform/adapters/adapter_arguments.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <optional>
@@ -73,6 +74,11 @@ bool is_network_or_broadcast(const Ipv4Address& address, int prefix_length) {
     return host_part == 0 || host_part == host_bits;
 }
 
+bool is_own(const Ipv4Address& address, const std::vector<InterfaceAddress>& own_addresses) {
+    return std::any_of(own_addresses.begin(), own_addresses.end(),
+                       [&](const InterfaceAddress& own) { return own.address == address; });
+}
+
 template <typename Value> CheckedArguments<Value> refused(int code) {
     return {code, {}};
 }
@@ -102,15 +108,16 @@ CheckedArguments<InterfaceAddress> check_static_addresses(const std::vector<std:
     return checked;
 }
 
-CheckedArguments<DefaultGateway> check_gateways(const std::vector<std::string>& gateways,
-                                                const std::vector<std::uint16_t>& metrics) {
+CheckedArguments<DefaultGateway>
+check_gateways(const std::vector<std::string>& gateways, const std::vector<std::uint16_t>& metrics,
+               const std::vector<InterfaceAddress>& own_addresses) {
     if (!metrics.empty() && metrics.size() != gateways.size()) {
         return refused<DefaultGateway>(adapter_result::invalid_input_parameter);
     }
     CheckedArguments<DefaultGateway> checked;
     for (std::size_t index = 0; index < gateways.size(); ++index) {
         const auto gateway = parse_host(gateways[index]);
-        if (!gateway) {
+        if (!gateway || is_own(*gateway, own_addresses)) {
             return refused<DefaultGateway>(adapter_result::invalid_gateway);
         }
         const std::uint16_t metric = metrics.empty() ? default_metric : metrics[index];

@@ -43,9 +43,12 @@ CheckedArguments<InterfaceAddress> check_static_addresses(const std::vector<std:
                                                           const std::vector<std::string>& masks);
 
 // SetGateways: unicast host addresses, each with its metric (1 to 9999); no metrics at all
-// gives each gateway the metric 1. An empty list removes the default gateways.
+// gives each gateway the metric 1. A gateway may not be one of `own_addresses`, the addresses
+// the adapter was given last: a default route through the machine itself leads nowhere. An
+// empty list removes the default gateways.
 CheckedArguments<DefaultGateway> check_gateways(const std::vector<std::string>& gateways,
-                                                const std::vector<std::uint16_t>& metrics);
+                                                const std::vector<std::uint16_t>& metrics,
+                                                const std::vector<InterfaceAddress>& own_addresses);
 
 // SetDNSServerSearchOrder: unicast addresses, loopback included (a resolver on this machine).
 // An empty list removes the servers.

@@ -3,6 +3,8 @@
 // returns the management service's code: 0 for success.
 #pragma once
 
+#include "platform/diagnostics.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,7 +43,10 @@ public:
     virtual std::vector<std::unique_ptr<AdapterConfiguration>> ip_enabled_adapters() = 0;
 };
 
-// Linux: rtnetlink (and the resolver configuration); Windows: WMI.
-std::unique_ptr<AdapterService> make_system_adapter_service();
+// Linux: rtnetlink (and the resolver configuration), or NetworkManager; why a method failed (the
+// kernel's errno value and reason, NetworkManager's or resolved's message) goes to
+// `diagnostics`. Windows: WMI, whose failures come back as codes or as PlatformError texts
+// holding the HRESULT.
+std::unique_ptr<AdapterService> make_system_adapter_service(Diagnostics& diagnostics);
 
 } // namespace zelvoro::platform

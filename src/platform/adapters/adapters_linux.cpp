@@ -30,14 +30,16 @@ public:
     int enable_static(const std::vector<std::string>& addresses,
                       const std::vector<std::string>& masks) override {
         const auto checked = check_static_addresses(addresses, masks);
-        return checked.code != adapter_result::success
-                   ? checked.code
-                   : applier_->replace_addresses(checked.values);
+        if (checked.code != adapter_result::success) {
+            return checked.code;
+        }
+        addresses_ = checked.values;
+        return applier_->replace_addresses(checked.values);
     }
 
     int set_gateways(const std::vector<std::string>& gateways,
                      const std::vector<std::uint16_t>& metrics) override {
-        const auto checked = check_gateways(gateways, metrics);
+        const auto checked = check_gateways(gateways, metrics, addresses_);
         return checked.code != adapter_result::success
                    ? checked.code
                    : applier_->replace_default_routes(checked.values);
@@ -53,6 +55,7 @@ public:
 private:
     std::string name_;
     std::unique_ptr<DeviceApplier> applier_;
+    std::vector<InterfaceAddress> addresses_; // given by the last enable_static
 };
 
 bool has_sysfs_device(const std::string& name) {
@@ -114,13 +117,14 @@ std::vector<SystemLink> system_links() {
 
 class LinuxAdapterService final : public AdapterService {
 public:
-    explicit LinuxAdapterService(LinuxAdapterOptions options) : options_(std::move(options)) {}
+    LinuxAdapterService(LinuxAdapterOptions options, Diagnostics& diagnostics)
+        : options_(std::move(options)), diagnostics_(diagnostics) {}
 
     // A device NetworkManager manages goes through it, so that the change lasts; every other
     // one through rtnetlink.
     std::vector<std::unique_ptr<AdapterConfiguration>> ip_enabled_adapters() override {
-        const auto dns = make_dns_server_setter(options_.resolver_file);
-        const auto managed = find_network_manager();
+        const auto dns = make_dns_server_setter(options_.resolver_file, diagnostics_);
+        const auto managed = find_network_manager(diagnostics_);
         std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
         for (const SystemLink& link : system_links()) {
             if (!is_ip_enabled(link.facts)) {
@@ -129,7 +133,7 @@ public:
             const std::string& name = link.facts.name;
             auto applier = managed ? managed->applier_for(name, link.hardware_address) : nullptr;
             if (!applier) {
-                applier = make_rtnetlink_applier(link.facts.index, dns);
+                applier = make_rtnetlink_applier(link.facts.index, name, diagnostics_, dns);
             }
             adapters.push_back(std::make_unique<LinuxAdapter>(name, std::move(applier)));
         }
@@ -138,6 +142,7 @@ public:
 
 private:
     LinuxAdapterOptions options_;
+    Diagnostics& diagnostics_;
 };
 
 } // namespace
@@ -149,12 +154,13 @@ bool is_ip_enabled(const LinkFacts& link) {
            !link.enslaved;
 }
 
-std::unique_ptr<AdapterService> make_linux_adapter_service(LinuxAdapterOptions options) {
-    return std::make_unique<LinuxAdapterService>(std::move(options));
+std::unique_ptr<AdapterService> make_linux_adapter_service(LinuxAdapterOptions options,
+                                                           Diagnostics& diagnostics) {
+    return std::make_unique<LinuxAdapterService>(std::move(options), diagnostics);
 }
 
-std::unique_ptr<AdapterService> make_system_adapter_service() {
-    return make_linux_adapter_service({});
+std::unique_ptr<AdapterService> make_system_adapter_service(Diagnostics& diagnostics) {
+    return make_linux_adapter_service({}, diagnostics);
 }
 
 } // namespace zelvoro::platform

@@ -32,6 +32,7 @@ struct LinuxAdapterOptions {
     std::filesystem::path resolver_file = "/etc/resolv.conf";
 };
 
-std::unique_ptr<AdapterService> make_linux_adapter_service(LinuxAdapterOptions options);
+std::unique_ptr<AdapterService> make_linux_adapter_service(LinuxAdapterOptions options,
+                                                           Diagnostics& diagnostics);
 
 } // namespace zelvoro::platform

@@ -1,6 +1,10 @@
 // The adapters through WMI: the query for the IP-enabled adapter configurations in
-// root\cimv2, and the configuration methods called by name with ExecMethod. WMI checks the
-// arguments itself and answers with its own codes; they are passed on unchanged.
+// root\cimv2, and the configuration methods called by name with ExecMethod. The addresses and
+// gateways are checked first as on Linux (adapter_arguments.h), so that both systems refuse
+// the same arguments with the same codes, a gateway equal to the adapter's new address
+// included, which WMI would take; WMI checks what passes itself and its codes are passed on
+// unchanged.
+#include "platform/adapters/adapter_arguments.h"
 #include "platform/adapters/adapters.h"
 #include "platform/win32/com_win32.h"
 #include "platform/win32/wide_text_win32.h"
@@ -82,6 +86,11 @@ public:
 
     int enable_static(const std::vector<std::string>& addresses,
                       const std::vector<std::string>& masks) override {
+        const auto checked = check_static_addresses(addresses, masks);
+        if (checked.code != adapter_result::success) {
+            return checked.code;
+        }
+        addresses_ = checked.values;
         com::Variant address_list;
         com::Variant mask_list;
         string_array(address_list, addresses);
@@ -91,6 +100,10 @@ public:
 
     int set_gateways(const std::vector<std::string>& gateways,
                      const std::vector<std::uint16_t>& metrics) override {
+        const int code = check_gateways(gateways, metrics, addresses_).code;
+        if (code != adapter_result::success) {
+            return code;
+        }
         com::Variant gateway_list;
         com::Variant metric_list;
         string_array(gateway_list, gateways);
@@ -142,6 +155,7 @@ private:
     com::Ptr<IWbemServices> services_;
     std::wstring path_;
     std::string description_;
+    std::vector<InterfaceAddress> addresses_; // given by the last enable_static
 };
 
 class WmiAdapterService final : public AdapterService {
@@ -195,7 +209,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AdapterService> make_system_adapter_service() {
+std::unique_ptr<AdapterService> make_system_adapter_service(Diagnostics& /*diagnostics*/) {
     return std::make_unique<WmiAdapterService>();
 }
 

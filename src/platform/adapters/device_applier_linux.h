@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/adapters/adapter_arguments.h"
+#include "platform/diagnostics.h"
 #include "platform/ipv4_address.h"
 
 #include <cstdint>
@@ -36,16 +37,24 @@ public:
 };
 
 // The way that fits the resolver file at `resolver_file`: the file itself when it is not
-// resolved's; systemd-resolved when it is, unless this process is known to be in another
-// network namespace than process 1. A process in another namespace never reconfigures the
-// host's resolved: its setter refuses.
-std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file);
+// resolved's (see is_resolved_file); systemd-resolved when it is, unless this process is known
+// to be in another network namespace than process 1. A process in another namespace never
+// reconfigures the host's resolved: its setter refuses.
+// Each setter logs why it failed in `diagnostics`.
+std::shared_ptr<DnsServerSetter> make_dns_server_setter(const std::filesystem::path& resolver_file,
+                                                        Diagnostics& diagnostics);
 
 // systemd-resolved, per link.
-std::shared_ptr<DnsServerSetter> make_resolved_dns();
+std::shared_ptr<DnsServerSetter> make_resolved_dns(Diagnostics& diagnostics);
 
-// Addresses and routes through rtnetlink, DNS servers through `dns`.
-std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index,
+// Whether systemd-resolved runs: its name is owned on the system bus. False when there is no
+// system bus or it does not answer within a few seconds.
+bool resolved_answers();
+
+// Addresses and routes of the link `name` through rtnetlink, DNS servers through `dns`; what the
+// kernel refuses, with its errno value and reason, goes to `diagnostics`.
+std::unique_ptr<DeviceApplier> make_rtnetlink_applier(int link_index, std::string name,
+                                                      Diagnostics& diagnostics,
                                                       std::shared_ptr<DnsServerSetter> dns);
 
 // NetworkManager's devices, as it listed them when it was found.
@@ -61,8 +70,9 @@ public:
 
 // NetworkManager when it runs (its name is owned on the system bus); none when it does not or
 // there is no system bus, which costs one failed connect or one round trip. Throws
-// PlatformError when the bus does not answer in time.
-std::unique_ptr<ManagedDevices> find_network_manager();
+// PlatformError when the bus does not answer in time. Its appliers log why a change failed in
+// `diagnostics`.
+std::unique_ptr<ManagedDevices> find_network_manager(Diagnostics& diagnostics);
 
 // The code for a failed system call's errno value: access denied for a missing privilege,
 // "other failure" for the rest.

@@ -308,8 +308,9 @@ void set_dns_servers(NMSettingIPConfig* ipv4, const std::vector<Ipv4Address>& se
 class NetworkManagerApplier final : public DeviceApplier {
 public:
     NetworkManagerApplier(std::shared_ptr<const Session> session, NMDevice* device,
-                          std::string name)
-        : session_(std::move(session)), device_(new_reference(device)), name_(std::move(name)) {}
+                          std::string name, Diagnostics& diagnostics)
+        : session_(std::move(session)), device_(new_reference(device)), name_(std::move(name)),
+          diagnostics_(diagnostics) {}
 
     int replace_addresses(const std::vector<InterfaceAddress>& addresses) override {
         return change(Missing::create, [&addresses](NMSettingIPConfig* ipv4) {
@@ -342,12 +343,14 @@ private:
         const ContextScope scope(session_->context());
         const auto connection = device_connection(device_.get(), name_);
         if (!connection) {
-            return missing == Missing::create ? create(edit) : adapter_result::other_failure;
+            return missing == Missing::create
+                       ? create(edit)
+                       : failed("the device has no profile yet (an address makes one)");
         }
         const Object<NMConnection> changed(
             nm_simple_connection_new_clone(NM_CONNECTION(connection.get())));
         if (!edit(ipv4_setting(changed.get()))) {
-            return adapter_result::other_failure;
+            return failed("the profile's IPv4 method is not manual, so it takes no gateway");
         }
         if (const int code = save(connection.get(), changed.get())) {
             return code;
@@ -362,7 +365,8 @@ private:
 
     int create(const Edit& edit) {
         if (!is_wired(device_.get())) {
-            return adapter_result::other_failure; // a wireless profile needs a network to join
+            // A wireless profile needs a network to join.
+            return failed("the device has no profile, and only a wired one is made");
         }
         const auto fresh = new_wired_connection(name_);
         edit(ipv4_setting(fresh.get()));
@@ -376,7 +380,7 @@ private:
         const Object<NMRemoteConnection> added(
             nm_client_add_connection2_finish(session_->client(), result.get(), nullptr, &error));
         if (!added) {
-            return result_of(Error(error));
+            return failed("add the profile", Error(error));
         }
         return activate(added.get());
     }
@@ -394,7 +398,7 @@ private:
         if (GVariant* out = nm_remote_connection_update2_finish(connection, result.get(), &error)) {
             g_variant_unref(out);
         }
-        return result_of(Error(error));
+        return failed("save the profile", Error(error));
     }
 
     // Reapplied where the profile runs on the device; activated where it does not, or where
@@ -421,7 +425,11 @@ private:
             });
         GError* error = nullptr;
         nm_device_reapply_finish(device_.get(), result.get(), &error);
-        return result_of(Error(error));
+        const Error failure(error);
+        // A change NetworkManager cannot reapply is activated instead: no failure yet.
+        return result_of(failure) == adapter_result::other_failure
+                   ? adapter_result::other_failure
+                   : failed("reapply the profile", failure);
     }
 
     // Succeeds once the device runs the profile.
@@ -435,16 +443,31 @@ private:
         const Object<NMActiveConnection> active(
             nm_client_activate_connection_finish(session_->client(), result.get(), &error));
         if (!active) {
-            return result_of(Error(error));
+            return failed("activate the profile", Error(error));
         }
         const auto settled = [&active] {
             return nm_active_connection_get_state(active.get()) >=
                    NM_ACTIVE_CONNECTION_STATE_ACTIVATED;
         };
         iterate_until(session_->context(), Clock::now() + activation_limit, settled);
-        return nm_active_connection_get_state(active.get()) == NM_ACTIVE_CONNECTION_STATE_ACTIVATED
+        const NMActiveConnectionState state = nm_active_connection_get_state(active.get());
+        return state == NM_ACTIVE_CONNECTION_STATE_ACTIVATED
                    ? adapter_result::success
-                   : adapter_result::other_failure;
+                   : failed("the profile did not become active in time (state " +
+                            std::to_string(static_cast<int>(state)) + ")");
+    }
+
+    // Logs "NetworkManager, NAME: WHY -> CODE" and returns the code.
+    int failed(const std::string& why, int code = adapter_result::other_failure) const {
+        diagnostics_.failure("NetworkManager, " + name_ + ": " + why + " -> " +
+                             std::to_string(code));
+        return code;
+    }
+
+    // The code of a step's outcome; a failure is logged with NetworkManager's message.
+    int failed(const std::string& step, const Error& error) const {
+        const int code = result_of(error);
+        return error ? failed(step + ": " + text_or_empty(error->message), code) : code;
     }
 
     Object<GAsyncResult> call(const Start& start) const {
@@ -454,6 +477,7 @@ private:
     std::shared_ptr<const Session> session_;
     Object<NMDevice> device_;
     std::string name_;
+    Diagnostics& diagnostics_;
 };
 
 bool same_hardware_address(const char* text, std::span<const std::uint8_t> address) {
@@ -463,8 +487,8 @@ bool same_hardware_address(const char* text, std::span<const std::uint8_t> addre
 
 class NetworkManagerDevices final : public ManagedDevices {
 public:
-    explicit NetworkManagerDevices(std::shared_ptr<const Session> session)
-        : session_(std::move(session)) {}
+    NetworkManagerDevices(std::shared_ptr<const Session> session, Diagnostics& diagnostics)
+        : session_(std::move(session)), diagnostics_(diagnostics) {}
 
     std::unique_ptr<DeviceApplier>
     applier_for(const std::string& name, std::span<const std::uint8_t> hardware_address) override {
@@ -475,7 +499,8 @@ public:
             if (nm_device_get_managed(device) &&
                 text_or_empty(nm_device_get_iface(device)) == name &&
                 same_hardware_address(nm_device_get_hw_address(device), hardware_address)) {
-                return std::make_unique<NetworkManagerApplier>(session_, device, name);
+                return std::make_unique<NetworkManagerApplier>(session_, device, name,
+                                                               diagnostics_);
             }
         }
         return nullptr;
@@ -483,11 +508,12 @@ public:
 
 private:
     std::shared_ptr<const Session> session_;
+    Diagnostics& diagnostics_;
 };
 
 } // namespace
 
-std::unique_ptr<ManagedDevices> find_network_manager() {
+std::unique_ptr<ManagedDevices> find_network_manager(Diagnostics& diagnostics) {
     Context context(g_main_context_new());
     Object<NMClient> client;
     {
@@ -501,7 +527,7 @@ std::unique_ptr<ManagedDevices> find_network_manager() {
     if (!nm_client_get_nm_running(session->client())) {
         return nullptr;
     }
-    return std::make_unique<NetworkManagerDevices>(std::move(session));
+    return std::make_unique<NetworkManagerDevices>(std::move(session), diagnostics);
 }
 
 } // namespace zelvoro::platform

@@ -10,9 +10,6 @@ namespace zelvoro::platform::netlink {
 
 namespace {
 
-// The states whose link-layer address came from the device's own answer.
-constexpr std::uint16_t resolved_states = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE;
-
 std::optional<MacAddress> mac_of(const Attributes& attributes) {
     const auto value = attributes.find(NDA_LLADDR);
     if (!value || value->size() != MacAddress().size()) {
@@ -24,22 +21,6 @@ std::optional<MacAddress> mac_of(const Attributes& attributes) {
     return mac;
 }
 
-std::optional<NeighbourSighting> sighting_of(const Reply& reply, std::chrono::microseconds tick) {
-    const auto entry = reply.header<ndmsg>();
-    if (reply.type() != RTM_NEWNEIGH || !entry || entry->ndm_family != AF_INET ||
-        (entry->ndm_state & resolved_states) == 0) {
-        return std::nullopt;
-    }
-    const auto attributes = reply.attributes(sizeof(ndmsg));
-    const auto destination = attributes.address(NDA_DST);
-    const auto mac = mac_of(attributes);
-    const auto cache = attributes.plain<nda_cacheinfo>(NDA_CACHEINFO);
-    if (!destination || !mac || !cache) {
-        return std::nullopt;
-    }
-    return NeighbourSighting{*destination, *mac, least_confirmed_age(cache->ndm_confirmed, tick)};
-}
-
 } // namespace
 
 Request neighbour_dump_request() {
@@ -48,20 +29,19 @@ Request neighbour_dump_request() {
     return Request(RTM_GETNEIGH, 0, header);
 }
 
-std::chrono::milliseconds least_confirmed_age(std::uint32_t ticks, std::chrono::microseconds tick) {
-    const std::int64_t whole_ticks_passed = std::max<std::int64_t>(std::int64_t{ticks} - 1, 0);
-    return std::chrono::floor<std::chrono::milliseconds>(whole_ticks_passed * tick);
-}
-
-std::vector<NeighbourSighting> neighbour_sightings(std::span<const Reply> replies,
-                                                   std::chrono::microseconds tick) {
-    std::vector<NeighbourSighting> sightings;
-    for (const Reply& reply : replies) {
-        if (const auto sighting = sighting_of(reply, tick)) {
-            sightings.push_back(*sighting);
-        }
+std::optional<Neighbour> reachable_neighbour(const Reply& message) {
+    const auto entry = message.header<ndmsg>();
+    if (message.type() != RTM_NEWNEIGH || !entry || entry->ndm_family != AF_INET ||
+        (entry->ndm_state & NUD_REACHABLE) == 0) {
+        return std::nullopt;
     }
-    return sightings;
+    const auto attributes = message.attributes(sizeof(ndmsg));
+    const auto destination = attributes.address(NDA_DST);
+    const auto mac = mac_of(attributes);
+    if (!destination || !mac) {
+        return std::nullopt;
+    }
+    return Neighbour{*destination, *mac};
 }
 
 } // namespace zelvoro::platform::netlink

@@ -2,8 +2,8 @@
 // every header and attribute copied in and out, never aliased.
 #pragma once
 
-#include "platform/linux/file_descriptor_linux.h"
 #include "platform/ipv4_address.h"
+#include "platform/linux/file_descriptor_linux.h"
 
 #include <cstdint>
 #include <cstring>
@@ -97,6 +97,18 @@ private:
     std::vector<std::byte> payload_;
 };
 
+// The message a request goes out as: the netlink header (NLM_F_REQUEST and `extra_flags`
+// added to the request's own flags, port 0 left for the kernel to fill in), then the payload.
+std::vector<std::byte> request_message(const Request& request, std::uint16_t extra_flags,
+                                       std::uint32_t sequence);
+
+// The answer a socket waits for: the kernel sends it to the socket's port, each message
+// carrying the port and the request's sequence number.
+struct Exchange {
+    std::uint32_t port = 0;
+    std::uint32_t sequence = 0;
+};
+
 // The answer to one request, as far as its datagrams have been read.
 struct Answer {
     // The messages of a dump, in the kernel's order.
@@ -105,22 +117,41 @@ struct Answer {
     bool interrupted = false;
     // Once the answer is complete: 0, or the errno value the kernel answered with.
     std::optional<int> error;
+    // Why, in the kernel's words, where its extended acknowledgement says (NLMSGERR_ATTR_MSG).
+    std::string reason;
 };
 
-// Adds what one datagram says about the answer to the request `sequence` to `answer`: messages
-// of other requests are passed over, and reading stops where the answer ends. Throws
+// Adds what one datagram from the port `sender` says about the answer to `exchange`: only the
+// kernel (port 0) answers, so a datagram from another sender is passed over, and so are
+// messages for another port or another request; reading stops where the answer ends. Throws
 // PlatformError when a message does not fit in the datagram.
-void read_answer(std::span<const std::byte> datagram, std::uint32_t sequence, Answer& answer);
+void read_answer(std::span<const std::byte> datagram, std::uint32_t sender,
+                 const Exchange& exchange, Answer& answer);
 
-// A NETLINK_ROUTE socket of this process's network namespace.
+// The messages of one datagram of notifications (a group's members get them unasked), in their
+// order. Throws PlatformError when a message does not fit in the datagram.
+std::vector<Reply> read_notifications(std::span<const std::byte> datagram);
+
+// What the kernel answered a change with: 0 or an errno value, and its reason, if it gave one.
+struct Acknowledgement {
+    int error = 0;
+    std::string reason;
+};
+
+// A NETLINK_ROUTE socket of this process's network namespace, asking for extended
+// acknowledgements (the kernel's reason beside an error).
 class RouteSocket {
 public:
     // Throws PlatformError when no socket can be opened.
     RouteSocket();
 
-    // Sends a request that changes something, asking for an acknowledgement; returns 0 or the
-    // errno value the kernel answered with. Throws PlatformError when the exchange itself fails.
-    int change(const Request& request);
+    // Sends a request that changes something, asking for an acknowledgement. Throws
+    // PlatformError when the exchange itself fails.
+    Acknowledgement change(const Request& request);
+
+    // The answer to a request for one thing (not a dump): its messages, and 0 or the errno value
+    // the kernel answered with. Throws PlatformError when the exchange itself fails.
+    Answer ask(const Request& request);
 
     // The kernel's answer to a request for one object (such as the route to an address), or
     // nothing when it answers with an error. Throws PlatformError when the exchange itself fails.
@@ -131,12 +162,17 @@ public:
     std::vector<Reply> dump(const Request& request);
 
 private:
-    std::uint32_t send(const Request& request, std::uint16_t extra_flags);
-    // Reads datagrams until the answer to `sequence` is complete.
-    Answer receive(std::uint32_t sequence);
-    std::span<const std::byte> next_datagram();
+    Exchange send(const Request& request, std::uint16_t extra_flags);
+    // Reads datagrams until the answer to `exchange` is complete.
+    Answer receive(const Exchange& exchange);
+    struct Datagram {
+        std::span<const std::byte> bytes;
+        std::uint32_t sender; // the sending socket's port: 0 for the kernel
+    };
+    Datagram next_datagram();
 
     FileDescriptor fd_;
+    std::uint32_t port_ = 0;
     std::uint32_t next_sequence_ = 1;
     // Left uninitialised: only what the kernel writes is ever read.
     std::unique_ptr<std::byte[]> buffer_;

@@ -134,4 +134,34 @@ void HeadlessBackend::emit(const std::string& line) const {
     }
 }
 
+void HeadlessBackend::post(std::function<void()> task) {
+    {
+        const std::lock_guard lock(posted_mutex_);
+        posted_.push_back(std::move(task));
+    }
+    posted_arrived_.notify_all();
+}
+
+std::size_t HeadlessBackend::run_posted() {
+    std::size_t ran = 0;
+    for (;;) {
+        std::function<void()> task;
+        {
+            const std::lock_guard lock(posted_mutex_);
+            if (posted_.empty()) {
+                return ran;
+            }
+            task = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        task();
+        ++ran;
+    }
+}
+
+bool HeadlessBackend::wait_for_post(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(posted_mutex_);
+    return posted_arrived_.wait_for(lock, timeout, [this] { return !posted_.empty(); });
+}
+
 } // namespace zelvoro::ui::headless

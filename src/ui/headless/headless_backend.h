@@ -6,8 +6,11 @@
 
 #include "ui/backend.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -47,12 +50,22 @@ public:
 
     void program_ended() override;
 
+    // Posted tasks wait until the script lets time pass: they run only from run_posted.
+    void post(std::function<void()> task) override;
+    // Runs the tasks posted so far, oldest first, and those they post meanwhile; how many ran.
+    std::size_t run_posted();
+    // Waits until a task is waiting or `timeout` has passed; whether one is waiting.
+    bool wait_for_post(std::chrono::milliseconds timeout);
+
 private:
     void emit(const std::string& line) const;
 
     Sink sink_;
     std::deque<MessageBoxResult> answers_;
     std::deque<std::optional<std::string>> save_files_;
+    std::mutex posted_mutex_;
+    std::condition_variable posted_arrived_;
+    std::deque<std::function<void()>> posted_;
 };
 
 } // namespace zelvoro::ui::headless

@@ -47,6 +47,14 @@ void apply_style(QWidget& widget, TextStyle style) {
     }
 }
 
+// A link is drawn in a larger font than the window's, in whatever face the system has for Arial:
+// its label grows right and down from its place in the layout until the caption fits on one
+// line, as far as the window reaches.
+void fit_link(QLabel& label, QRect placed) {
+    placed.setSize(placed.size().expandedTo(label.sizeHint()));
+    label.setGeometry(placed.intersected(label.parentWidget()->rect()));
+}
+
 // The windows' text font: a Chinese face at 9 pt, whichever of the usual ones is installed.
 QFont form_font() {
     QFont font;
@@ -163,6 +171,10 @@ QWidget* FormView::make_widget(Control& control, QWidget* parent) {
     widget->setObjectName(from_utf8(control.name()));
     widget->setGeometry(scale_.rect(control.layout()));
     apply_style(*widget, control.layout().style);
+    if (auto* label = qobject_cast<QLabel*>(widget);
+        label != nullptr && control.layout().style == TextStyle::link) {
+        fit_link(*label, scale_.rect(control.layout()));
+    }
     widget->installEventFilter(this);
     return widget;
 }
@@ -252,6 +264,9 @@ void FormView::show_label(const Label& label) {
     if (auto* widget = qobject_cast<QLabel*>(widget_of(label))) {
         widget->setText(from_utf8(label.caption()));
         widget->setVisible(label.visible());
+        if (label.layout().style == TextStyle::link) {
+            fit_link(*widget, scale_.rect(label.layout()));
+        }
     }
 }
 

@@ -26,9 +26,11 @@ QWidget* dialog_parent() {
 
 } // namespace
 
-QtBackend::QtBackend() : icon_(window_icon()) {}
+QtBackend::QtBackend(platform::Diagnostics& diagnostics)
+    : diagnostics_(diagnostics), icon_(window_icon()) {}
 
-QtBackend::QtBackend(const TwipScale& scale) : fixed_scale_(scale), icon_(window_icon()) {}
+QtBackend::QtBackend(platform::Diagnostics& diagnostics, const TwipScale& scale)
+    : diagnostics_(diagnostics), fixed_scale_(scale), icon_(window_icon()) {}
 
 std::unique_ptr<WindowView> QtBackend::create_view(Window& window) {
     auto* form = new FormView(window, scale(), icon_);
@@ -97,8 +99,8 @@ void QtBackend::set_clipboard(std::string_view text) {
 }
 
 // The wait cursor is shown at once, before the handler blocks the event loop.
-void QtBackend::event_failed(const std::exception& /*error*/) {
-    report_failed_event();
+void QtBackend::event_failed(const std::exception& error) {
+    report_failed_event(diagnostics_, error);
 }
 
 void QtBackend::set_busy(bool busy) {
@@ -116,6 +118,10 @@ void QtBackend::program_ended() {
         }
     }
     QCoreApplication::exit(0);
+}
+
+void QtBackend::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(posted_tasks_.get(), std::move(task), Qt::QueuedConnection);
 }
 
 void QtBackend::queue_answers(const std::vector<MessageBoxResult>& answers) {

@@ -3,12 +3,15 @@
 // ahead, without being shown, so that tests never block on a modal window.
 #pragma once
 
+#include "platform/diagnostics.h"
 #include "ui/backend.h"
 #include "ui/qt/twip_scale.h"
 
 #include <QIcon>
+#include <QObject>
 #include <QPointer>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,9 +37,9 @@ public:
     };
 
     // Windows are laid out at their screen's logical DPI ...
-    QtBackend();
+    explicit QtBackend(platform::Diagnostics& diagnostics);
     // ... or at a fixed one.
-    explicit QtBackend(const TwipScale& scale);
+    QtBackend(platform::Diagnostics& diagnostics, const TwipScale& scale);
 
     std::unique_ptr<WindowView> create_view(Window& window) override;
     MessageBoxResult message_box(const MessageBoxRequest& request,
@@ -44,10 +47,13 @@ public:
     std::optional<std::string> save_file(const SaveFileRequest& request) override;
     void set_clipboard(std::string_view text) override;
     void set_busy(bool busy) override;
-    // Reports the failure in a box ("本次操作未能完成!", title "错误") and goes on.
+    // Reports the failure in a box ("本次操作未能完成!", title "错误"), its reason in the
+    // diagnostics, and goes on.
     void event_failed(const std::exception& error) override;
     // Hides every window, without any unload handling, and leaves the event loop.
     void program_ended() override;
+    // Queued on the event loop; tasks still queued when the backend goes are dropped with it.
+    void post(std::function<void()> task) override;
 
     // The form of a loaded window, or nothing.
     FormView* form(std::string_view window_name) const;
@@ -68,7 +74,10 @@ public:
 private:
     TwipScale scale() const;
 
+    platform::Diagnostics& diagnostics_;
     std::optional<TwipScale> fixed_scale_;
+    // Posted tasks are queued for this object, and go with it.
+    std::unique_ptr<QObject> posted_tasks_ = std::make_unique<QObject>();
     QIcon icon_;
     std::vector<QPointer<FormView>> forms_;
     std::deque<MessageBoxResult> queued_answers_;

@@ -422,22 +422,34 @@ void FormWindow::show_list(const ListBox& list) {
     }
 }
 
-// The items are drawn and their tooltips found from the view's copy of the notes.
+// The items are drawn and their tooltips found from the view's copy of the notes. A mark that
+// arrives late repaints its own item only, and changes the tooltip shown only when it is the
+// item under the mouse.
 void FormWindow::show_notes(Binding& binding, const ListBox& list) {
     std::vector<std::optional<ListItemNote>> notes;
     notes.reserve(static_cast<std::size_t>(list.count()));
     for (int i = 0; i < list.count(); ++i) {
         notes.push_back(list.note(i));
     }
-    if (notes == binding.notes) {
+    const std::vector<std::size_t> changed = changed_notes(binding.notes, notes);
+    if (changed.empty()) {
         return;
     }
     binding.notes = std::move(notes);
-    binding.tip.clear();
-    if (tooltip_ != nullptr) {
-        SendMessageW(tooltip_, TTM_POP, 0, 0);
+    for (const std::size_t index : changed) {
+        RECT item{};
+        if (SendMessageW(binding.hwnd, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) !=
+            LB_ERR) {
+            InvalidateRect(binding.hwnd, &item, FALSE);
+        }
     }
-    InvalidateRect(binding.hwnd, nullptr, FALSE);
+    std::wstring tip = platform::widen(item_tooltip(binding.notes, binding.under_mouse));
+    if (tip != binding.tip) {
+        binding.tip = std::move(tip);
+        if (tooltip_ != nullptr) {
+            SendMessageW(tooltip_, TTM_POP, 0, 0);
+        }
+    }
 }
 
 void FormWindow::show_focus(const Control& control) {
@@ -774,8 +786,8 @@ void FormWindow::track_tip(Binding& binding, UINT message, WPARAM wparam, LPARAM
         return;
     }
     if (message == WM_MOUSEMOVE) {
-        std::wstring tip = platform::widen(
-            item_tooltip(binding.notes, SendMessageW(binding.hwnd, LB_ITEMFROMPOINT, 0, lparam)));
+        binding.under_mouse = SendMessageW(binding.hwnd, LB_ITEMFROMPOINT, 0, lparam);
+        std::wstring tip = platform::widen(item_tooltip(binding.notes, binding.under_mouse));
         if (tip != binding.tip) {
             binding.tip = std::move(tip);
             SendMessageW(tooltip_, TTM_POP, 0, 0);

@@ -59,8 +59,10 @@ private:
         Control* control;
         HWND hwnd;
         CharFilter chars{}; // text boxes only
-        // Lists only: the notes of the items shown, and the tooltip of the item under the mouse.
+        // Lists only: the notes of the items shown, the item under the mouse (as LB_ITEMFROMPOINT
+        // last answered) and its tooltip.
         std::vector<std::optional<ListItemNote>> notes{};
+        LRESULT under_mouse = MAKELRESULT(0, 1); // none
         std::wstring tip{};
     };
 

@@ -1,5 +1,7 @@
 #include "ui/win32/list_item_look.h"
 
+#include <algorithm>
+
 namespace zelvoro::ui::win32 {
 
 namespace {
@@ -46,6 +48,19 @@ std::string item_tooltip(const std::vector<std::optional<ListItemNote>>& notes,
         return {};
     }
     return notes[index]->tooltip;
+}
+
+std::vector<std::size_t> changed_notes(const std::vector<std::optional<ListItemNote>>& shown,
+                                       const std::vector<std::optional<ListItemNote>>& now) {
+    std::vector<std::size_t> changed;
+    const std::size_t count = std::max(shown.size(), now.size());
+    for (std::size_t index = 0; index < count; ++index) {
+        const bool in_both = index < shown.size() && index < now.size();
+        if (!in_both || shown[index] != now[index]) {
+            changed.push_back(index);
+        }
+    }
+    return changed;
 }
 
 } // namespace zelvoro::ui::win32

@@ -5,6 +5,7 @@
 
 #include "ui/controls.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,5 +46,10 @@ void paint_list_item(HDC dc, const RECT& item, std::wstring_view text, UINT item
 // set: below the last item, or an empty list) and for an item without a note.
 std::string item_tooltip(const std::vector<std::optional<ListItemNote>>& notes,
                          LRESULT item_from_point);
+
+// The items whose note differs between the notes a list shows and the model's (an item only
+// one of them has counts), ascending: the ones to paint again when a mark arrives late.
+std::vector<std::size_t> changed_notes(const std::vector<std::optional<ListItemNote>>& shown,
+                                       const std::vector<std::optional<ListItemNote>>& now);
 
 } // namespace zelvoro::ui::win32

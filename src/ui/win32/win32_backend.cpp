@@ -20,6 +20,8 @@ namespace {
 constexpr int ask_before_replacing = 2;
 // Room for a long path in the save-file dialog.
 constexpr std::size_t file_name_capacity = 32768;
+constexpr wchar_t task_window_class[] = L"ZelvoroPostedTasks";
+constexpr UINT run_posted_message = WM_APP + 1;
 
 UINT message_box_type(MessageBoxStyle style) {
     switch (style) {
@@ -67,13 +69,69 @@ HGLOBAL global_text(const std::wstring& text) {
 
 } // namespace
 
-Win32Backend::Win32Backend(std::unique_ptr<ViewTrace> trace) : trace_(std::move(trace)) {
+Win32Backend::Win32Backend(platform::Diagnostics& diagnostics, std::unique_ptr<ViewTrace> trace)
+    : diagnostics_(diagnostics), trace_(std::move(trace)) {
     FormWindow::register_class();
+    WNDCLASSEXW tasks{};
+    tasks.cbSize = sizeof tasks;
+    tasks.lpfnWndProc = task_window_procedure;
+    tasks.hInstance = GetModuleHandleW(nullptr);
+    tasks.lpszClassName = task_window_class;
+    RegisterClassExW(&tasks);
+    task_window_ = CreateWindowExW(0, task_window_class, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (task_window_ != nullptr) {
+        SetWindowLongPtrW(task_window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
 }
 
 Win32Backend::~Win32Backend() {
     forms_.clear(); // destroys the native windows still there
+    if (task_window_ != nullptr) {
+        DestroyWindow(task_window_);
+    }
+    UnregisterClassW(task_window_class, GetModuleHandleW(nullptr));
     FormWindow::unregister_class();
+}
+
+// One message wakes the loop; the task window runs whatever is queued when it arrives.
+void Win32Backend::post(std::function<void()> task) {
+    bool first = false;
+    {
+        const std::lock_guard lock(posted_mutex_);
+        first = posted_.empty();
+        posted_.push_back(std::move(task));
+    }
+    if (first && task_window_ != nullptr) {
+        PostMessageW(task_window_, run_posted_message, 0, 0);
+    }
+}
+
+void Win32Backend::run_posted() {
+    for (;;) {
+        std::function<void()> task;
+        {
+            const std::lock_guard lock(posted_mutex_);
+            if (posted_.empty()) {
+                return;
+            }
+            task = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        task();
+    }
+}
+
+LRESULT CALLBACK Win32Backend::task_window_procedure(HWND hwnd, UINT message, WPARAM wparam,
+                                                     LPARAM lparam) {
+    if (message == run_posted_message) {
+        auto* backend = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (backend != nullptr) {
+            backend->run_posted();
+        }
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 std::unique_ptr<WindowView> Win32Backend::create_view(Window& window) {
@@ -137,8 +195,8 @@ void Win32Backend::set_clipboard(std::string_view text) {
     CloseClipboard();
 }
 
-void Win32Backend::event_failed(const std::exception& /*error*/) {
-    report_failed_event();
+void Win32Backend::event_failed(const std::exception& error) {
+    report_failed_event(diagnostics_, error);
 }
 
 void Win32Backend::set_busy(bool busy) {

@@ -58,6 +58,7 @@ struct GatewayCase {
     std::vector<std::uint16_t> metrics;
     int code;
     std::vector<DefaultGateway> values = {};
+    std::vector<InterfaceAddress> own = {}; // the adapter's addresses
 };
 
 TEST(platform_adapter_arguments, SetGateways) {
@@ -76,10 +77,18 @@ TEST(platform_adapter_arguments, SetGateways) {
         {{"192.0.2.1"}, {0}, code::invalid_input_parameter},
         {{"192.0.2.1"}, {10000}, code::invalid_input_parameter},
         {{"192.0.2.1"}, {1, 2}, code::invalid_input_parameter},
+        // a route through the machine itself
+        {{"192.0.2.5"}, {1}, code::invalid_gateway, {}, {{{{192, 0, 2, 5}}, 24}}},
+        {{"192.0.2.1", "198.51.100.7"},
+         {},
+         code::invalid_gateway,
+         {},
+         {{{{192, 0, 2, 5}}, 24}, {{{198, 51, 100, 7}}, 25}}},
+        {{"192.0.2.1"}, {1}, code::success, {{{{192, 0, 2, 1}}, 1}}, {{{{192, 0, 2, 5}}, 24}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.gateways) + " " + testing::PrintToString(c.metrics));
-        const auto checked = check_gateways(c.gateways, c.metrics);
+        const auto checked = check_gateways(c.gateways, c.metrics, c.own);
         EXPECT_EQ(checked.code, c.code);
         EXPECT_EQ(checked.values, c.values);
     }

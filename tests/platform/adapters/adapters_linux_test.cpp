@@ -1,5 +1,7 @@
 #include "platform/adapters/adapters_linux.h"
+#include "platform/adapters/device_applier_linux.h"
 #include "platform/adapters/resolver_file.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <linux/if.h>
@@ -37,29 +39,49 @@ TEST(platform_linux_adapters, IpEnabledLinks) {
     }
 }
 
+// The file as resolved writes it (only its first line counts).
+constexpr std::string_view resolved_stub =
+    "# This is /run/systemd/resolve/stub-resolv.conf managed by man:systemd-resolved(8).\n"
+    "# Do not edit.\n"
+    "nameserver 127.0.0.53\noptions edns0 trust-ad\nsearch .\n";
+
 struct ResolverFileCase {
     std::string name;
-    std::optional<std::filesystem::path> link_target;
-    std::string content;
+    std::optional<std::filesystem::path> link_target; // the file is this link when set
+    std::string content;                              // otherwise a file with this content
+    bool resolved_runs;
     bool resolved;
 };
 
-TEST(platform_linux_resolver_file, BelongsToResolved) {
+TEST(platform_linux_resolver_file, BelongsToResolvedOnlyWhileItRuns) {
+    const testing_support::TempFolder folder;
+    const std::filesystem::path stub = "/run/systemd/resolve/stub-resolv.conf";
     const std::vector<ResolverFileCase> cases = {
-        {"link to the stub file", "/run/systemd/resolve/stub-resolv.conf", "", true},
-        {"relative link", "../run/systemd/resolve/resolv.conf", "nameserver 192.0.2.53\n", true},
-        {"link elsewhere", "/run/NetworkManager/resolv.conf", "nameserver 192.0.2.53\n", false},
-        {"link to a look-alike", "/run/systemd/resolve.d/resolv.conf", "", false},
-        {"link to the folder itself", "/run/systemd/resolve", "", false},
-        {"copy of the stub file", std::nullopt, "# comment\nnameserver 127.0.0.53\n", true},
-        {"stub with a tab", std::nullopt, "nameserver\t127.0.0.53 # stub\n", true},
-        {"plain file", std::nullopt, "nameserver 192.0.2.53\nsearch example.test\n", false},
-        {"stub only in a comment", std::nullopt, "# nameserver 127.0.0.53\n", false},
-        {"another loopback resolver", std::nullopt, "nameserver 127.0.0.531\n", false},
+        {"link to the stub file", stub, "", true, true},
+        {"relative link", stub.lexically_relative(folder.path()), "", true, true},
+        {"link to the stub file, resolved gone", stub, "", false, false},
+        {"link elsewhere", "/run/NetworkManager/resolv.conf", "", true, false},
+        {"link to a look-alike", "/run/systemd/resolve.d/resolv.conf", "", true, false},
+        {"link to the folder itself", "/run/systemd/resolve", "", true, false},
+        {"copy of the stub file", std::nullopt, std::string(resolved_stub), true, true},
+        {"copy of the stub file, resolved gone", std::nullopt, std::string(resolved_stub), false,
+         false},
+        // What this program writes when told to use resolved's stub listener.
+        {"stub listener named by hand", std::nullopt, "nameserver 127.0.0.53\n", true, false},
+        {"header words outside a comment", std::nullopt,
+         "search managed by man:systemd-resolved(8)\n", true, false},
+        {"plain file", std::nullopt, "nameserver 192.0.2.53\nsearch example.test\n", true, false},
     };
-    for (const auto& c : cases) {
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        const auto& c = cases[index];
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(is_resolved_file("/etc/resolv.conf", c.link_target, c.content), c.resolved);
+        const auto file = folder.path() / ("resolv.conf." + std::to_string(index));
+        if (c.link_target) {
+            std::filesystem::create_symlink(*c.link_target, file);
+        } else {
+            testing_support::write_bytes(file, c.content);
+        }
+        EXPECT_EQ(is_resolved_file(file, [&] { return c.resolved_runs; }), c.resolved);
     }
 }
 
@@ -86,6 +108,11 @@ TEST(platform_linux_resolver_file, ReplacesNameserverLines) {
          "search example.test\nnameserver 198.51.100.53\n"},
         {"empty file", "", {b}, "nameserver 203.0.113.53\n"},
         {"no servers", "nameserver 192.0.2.1\noptions edns0\n", {}, "options edns0\n"},
+        {"CR LF kept, a last line without one given one",
+         "search example.test\r\nnameserver 192.0.2.1\r\noptions edns0",
+         {a, b},
+         "search example.test\r\nnameserver 198.51.100.53\r\nnameserver 203.0.113.53\r\n"
+         "options edns0\r\n"},
         {"not nameserver lines kept",
          "nameservers 192.0.2.1\n nameserver 192.0.2.2\n#nameserver 192.0.2.3\n\n",
          {a},
@@ -96,6 +123,25 @@ TEST(platform_linux_resolver_file, ReplacesNameserverLines) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(replace_nameservers(c.content, c.servers), c.expected);
     }
+}
+
+// A plain file is rewritten in place: the lines it keeps keep their CR LF, and naming
+// resolved's stub listener leaves it a plain file for the next apply.
+TEST(platform_linux_resolver_file, DnsAppliesRewriteAPlainFile) {
+    const testing_support::TempFolder folder;
+    const auto file = folder.path() / "resolv.conf";
+    testing_support::write_bytes(file, "search example.test\r\nnameserver 192.0.2.1\r\n");
+    const Ipv4Address stub_listener{{127, 0, 0, 53}};
+    const Ipv4Address server{{198, 51, 100, 53}};
+    RecordedDiagnostics diagnostics;
+    EXPECT_EQ(make_dns_server_setter(file, diagnostics)->replace(1, {stub_listener}),
+              adapter_result::success);
+    EXPECT_EQ(testing_support::read_bytes(file),
+              "search example.test\r\nnameserver 127.0.0.53\r\n");
+    EXPECT_EQ(make_dns_server_setter(file, diagnostics)->replace(1, {server}),
+              adapter_result::success);
+    EXPECT_EQ(testing_support::read_bytes(file),
+              "search example.test\r\nnameserver 198.51.100.53\r\n");
 }
 
 } // namespace

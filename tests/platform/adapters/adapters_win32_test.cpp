@@ -28,7 +28,8 @@ std::optional<int> result_of(const Call& call, AdapterConfiguration& adapter) {
 }
 
 TEST(platform_win32_adapters, MethodsWineLacksNeverReportSuccess) {
-    const auto service = make_system_adapter_service();
+    RecordedDiagnostics diagnostics;
+    const auto service = make_system_adapter_service(diagnostics);
     std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
     ASSERT_NO_THROW(adapters = service->ip_enabled_adapters());
     if (!running_under_wine() || adapters.empty()) {
@@ -48,6 +49,27 @@ TEST(platform_win32_adapters, MethodsWineLacksNeverReportSuccess) {
             SCOPED_TRACE(adapter->description() + ": " + name);
             EXPECT_NE(result_of(call, *adapter), std::optional<int>(adapter_result::success));
         }
+    }
+}
+
+// Refused before WMI is asked, as on Linux; under Wine EnableStatic itself fails, which leaves
+// the address it was given the adapter's new one all the same.
+TEST(platform_win32_adapters, GatewayEqualToTheNewAddressIsRefused) {
+    RecordedDiagnostics diagnostics;
+    const auto service = make_system_adapter_service(diagnostics);
+    std::vector<std::unique_ptr<AdapterConfiguration>> adapters;
+    ASSERT_NO_THROW(adapters = service->ip_enabled_adapters());
+    if (!running_under_wine() || adapters.empty()) {
+        GTEST_SKIP() << "not under Wine, or the query listed no IP-enabled adapter";
+    }
+    for (const auto& adapter : adapters) {
+        SCOPED_TRACE(adapter->description());
+        result_of(
+            [](AdapterConfiguration& a) {
+                return a.enable_static({"192.0.2.5"}, {"255.255.255.0"});
+            },
+            *adapter);
+        EXPECT_EQ(adapter->set_gateways({"192.0.2.5"}, {1}), adapter_result::invalid_gateway);
     }
 }
 

@@ -1,11 +1,13 @@
 // The rtnetlink neighbour dump, read from a datagram the kernel sent (captured in a namespace
 // holding one entry of each kind) and from damaged copies of it: first into the answer of the
-// netlink client, then into the entries that prove a device.
+// netlink client, then into the entries that prove a device; and the notifications of changes.
 #include "platform/linux/neighbour_dump.h"
 #include "platform/platform_error.h"
+#include "support/hex_bytes.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <linux/rtnetlink.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +16,10 @@
 namespace zelvoro::platform::netlink {
 namespace {
 
-using namespace std::chrono_literals;
+using test_support::bytes_of;
+
+// The port the captured request was sent from: the kernel's answer carries it.
+constexpr std::uint32_t port = 0x719;
 
 // The answer to request 1, one message a line; ages in 10 ms ticks.
 const std::vector<std::string_view> captured = {
@@ -39,37 +44,38 @@ const std::vector<std::string_view> captured = {
     // NLMSG_DONE
     "1400000003000200010000001907000000000000",
 };
-std::vector<std::byte> bytes_of(const std::vector<std::string_view>& hex_lines) {
-    std::string hex;
-    for (const std::string_view line : hex_lines) {
-        hex += line;
-    }
-    std::vector<std::byte> bytes;
-    for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-        bytes.push_back(static_cast<std::byte>(std::stoul(hex.substr(at, 2), nullptr, 16)));
-    }
-    return bytes;
-}
 
 std::vector<std::string_view> lines(std::size_t first, std::size_t count) {
     return {captured.begin() + first, captured.begin() + first + count};
 }
 
-TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
+std::vector<Neighbour> reachable_ones(std::span<const Reply> messages) {
+    std::vector<Neighbour> found;
+    for (const Reply& message : messages) {
+        if (const auto neighbour = reachable_neighbour(message)) {
+            found.push_back(*neighbour);
+        }
+    }
+    return found;
+}
+
+TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADeviceJustNow) {
     struct Case {
         std::string name;
         std::vector<std::byte> datagram;
         std::optional<int> error; // nothing while the answer goes on
-        std::vector<NeighbourSighting> expected;
-        std::uint32_t sequence = 1;
+        std::vector<Neighbour> expected;
+        Exchange exchange = {port, 1};
+        std::uint32_t sender = 0; // the kernel
     };
-    const NeighbourSighting stale{{{192, 0, 2, 30}}, {0x02, 0x5a, 0, 0, 0, 0x1e}, 63'770ms};
-    const NeighbourSighting reachable{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}, 0ms};
+    const Neighbour reachable{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}};
     const std::vector<Case> cases = {
-        {"the whole dump", bytes_of(captured), 0, {stale, reachable}},
-        {"a first part", bytes_of(lines(0, 4)), std::nullopt, {stale}},
+        {"the whole dump", bytes_of(captured), 0, {reachable}},
+        {"a first part (STALE, PERMANENT, ...)", bytes_of(lines(0, 4)), std::nullopt, {}},
         {"the last part", bytes_of(lines(4, 3)), 0, {reachable}},
-        {"the answer to another request", bytes_of(captured), std::nullopt, {}, 2},
+        {"the answer to another request", bytes_of(captured), std::nullopt, {}, {port, 2}},
+        {"the answer to another socket", bytes_of(captured), std::nullopt, {}, {port + 1, 1}},
+        {"a datagram another process sent", bytes_of(captured), std::nullopt, {}, {port, 1}, 4242},
         {"an error (-EPERM)",
          bytes_of({"24000000020000000100000019070000ffffffff1c0000001e0001030100000000000000"}),
          EPERM,
@@ -78,9 +84,9 @@ TEST(platform_neighbour_dump, ReadsOnlyEntriesAnsweredByADevice) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Answer answer;
-        read_answer(c.datagram, c.sequence, answer);
+        read_answer(c.datagram, c.sender, c.exchange, answer);
         EXPECT_EQ(answer.error, c.error);
-        EXPECT_EQ(neighbour_sightings(answer.replies, 10ms), c.expected);
+        EXPECT_EQ(reachable_ones(answer.replies), c.expected);
     }
 }
 
@@ -88,15 +94,52 @@ TEST(platform_neighbour_dump, AMessageCutShortFailsTheAnswer) {
     auto cut = bytes_of(lines(0, 3));
     cut.resize(cut.size() - 10);
     Answer answer;
-    EXPECT_THROW(read_answer(cut, 1, answer), PlatformError);
+    EXPECT_THROW(read_answer(cut, 0, {port, 1}, answer), PlatformError);
 }
 
-TEST(platform_neighbour_dump, AgeIsAtLeastOneTickLessThanReported) {
-    EXPECT_EQ(least_confirmed_age(0, 10ms), 0ms);
-    EXPECT_EQ(least_confirmed_age(1, 10ms), 0ms);
-    EXPECT_EQ(least_confirmed_age(2, 10ms), 10ms);
-    EXPECT_EQ(least_confirmed_age(2, 3333us), 3ms); // rounded down
-    EXPECT_EQ(least_confirmed_age(0xffffffff, 10ms), 42'949'672'940ms);
+// Notifications a member of RTNLGRP_NEIGH got, one datagram each, as 192.0.2.20
+// (02:5a:00:00:00:14) was resolved from cold, 192.0.2.30 failed, and a STALE entry of
+// 192.0.2.20 was probed again.
+const std::string_view event_cold_reachable =
+    "4c0000001c000000000000000000000002000000020000000200000108000100c00002140a000200025a0000"
+    "0014000008000400040000001400030000000000000000000000000002000000";
+const std::string_view event_failed =
+    "400000001c000000000000000000000002000000020000002000000108000100c000021e080004000600000014"
+    "000300a3180000330100000000000001000000";
+const std::string_view event_probe =
+    "4c0000001c000000000000000000000002000000020000001000000108000100c00002140a000200025a0000"
+    "00140000080004000100000014000300901a0000780100000000000002000000";
+const std::string_view event_probe_answered =
+    "4c0000001c000000000000000000000002000000020000000200000108000100c00002140a000200025a0000"
+    "0014000008000400010000001400030000000000000000000000000002000000";
+
+TEST(platform_neighbour_events, OnlyReachableEntriesProveADevice) {
+    const Neighbour device{{{192, 0, 2, 20}}, {0x02, 0x5a, 0, 0, 0, 0x14}};
+    const Neighbour dumped{{{192, 0, 2, 10}}, {0x02, 0x5a, 0, 0, 0, 0x0a}};
+    auto deleted = bytes_of({event_cold_reachable});
+    deleted[4] = std::byte{RTM_DELNEIGH};
+    struct Case {
+        std::string name;
+        std::vector<std::byte> datagram;
+        std::vector<Neighbour> expected;
+    };
+    const std::vector<Case> cases = {
+        {"resolved from cold", bytes_of({event_cold_reachable}), {device}},
+        {"resolution failed", bytes_of({event_failed}), {}},
+        {"a stale entry probed", bytes_of({event_probe}), {}},
+        {"the probe answered", bytes_of({event_probe_answered}), {device}},
+        {"an entry deleted", deleted, {}},
+        {"two in one datagram", bytes_of({event_failed, event_cold_reachable}), {device}},
+        // A dump's entries read the same way: only the REACHABLE one, not the STALE one.
+        {"a dump", bytes_of(captured), {dumped}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(reachable_ones(read_notifications(c.datagram)), c.expected);
+    }
+    auto cut = bytes_of({event_cold_reachable});
+    cut.resize(cut.size() - 4);
+    EXPECT_THROW(read_notifications(cut), PlatformError);
 }
 
 } // namespace

@@ -182,7 +182,8 @@ void QtPartsTest::modal_message_box() {
     QFETCH(int, result);
     QFETCH(QString, shown_title);
 
-    QtBackend backend;
+    platform::RecordedDiagnostics diagnostics;
+    QtBackend backend(diagnostics);
     QStringList seen_buttons;
     QString seen_title;
     QString seen_text;
@@ -237,7 +238,8 @@ void QtPartsTest::save_file_dialog() {
     QVERIFY(folder.isValid());
     const QString first = folder.filePath(QStringLiteral("上次.txt"));
     const QString second = folder.filePath(QStringLiteral("结果.txt"));
-    QtBackend backend;
+    platform::RecordedDiagnostics diagnostics;
+    QtBackend backend(diagnostics);
     Toolkit toolkit(backend, "Zelvoro");
     Window window(toolkit, dialog_probe_layout);
     SaveFileDialog& dialog_component = window.save_dialog("cdlview");
@@ -277,7 +279,8 @@ void QtPartsTest::save_file_dialog() {
 }
 
 void QtPartsTest::queued_answers_are_not_shown() {
-    QtBackend backend;
+    platform::RecordedDiagnostics diagnostics;
+    QtBackend backend(diagnostics);
     backend.queue_answers({MessageBoxResult::cancel, MessageBoxResult::yes});
     const MessageBoxRequest confirm{
         .text = "确定?", .style = MessageBoxStyle::ok_cancel, .title = std::nullopt};
@@ -298,7 +301,8 @@ void QtPartsTest::queued_answers_are_not_shown() {
 }
 
 void QtPartsTest::clipboard_takes_the_text() {
-    QtBackend backend;
+    platform::RecordedDiagnostics diagnostics;
+    QtBackend backend(diagnostics);
     backend.set_clipboard("203.0.113.7 北京市 电信");
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("203.0.113.7 北京市 电信"));
 }

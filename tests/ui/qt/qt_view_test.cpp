@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace zelvoro::ui::qt {
 namespace {
@@ -75,6 +76,7 @@ private slots:
     void list_follows_the_model_and_reports_double_clicks_data();
     void list_follows_the_model_and_reports_double_clicks();
     void present_silent_address_is_marked();
+    void late_mark_arrives_after_the_lists_were_filled();
     void failing_handler_is_reported_and_the_window_goes_on();
     void close_box_answered_no_keeps_the_window();
     void ending_the_program_data();
@@ -129,9 +131,10 @@ void QtViewTest::restart(std::optional<TwipScale> scale) {
 }
 
 void QtViewTest::start(std::optional<TwipScale> scale) {
-    backend_ = scale ? std::make_unique<QtBackend>(*scale) : std::make_unique<QtBackend>();
-    backend_->set_unattended(true); // an unexpected box must not block the test
     fakes_ = std::make_unique<fakes::FakeServices>();
+    backend_ = scale ? std::make_unique<QtBackend>(fakes_->diagnostics, *scale)
+                     : std::make_unique<QtBackend>(fakes_->diagnostics);
+    backend_->set_unattended(true); // an unexpected box must not block the test
     state_ = std::make_unique<shared::ProcessState>();
     toolkit_ = std::make_unique<Toolkit>(*backend_, std::string(app::application_title));
     app::register_windows(*toolkit_, fakes_->services, *state_);
@@ -372,7 +375,18 @@ void QtViewTest::geometry_follows_the_layout() {
                 QVERIFY2(placed != nullptr, control.name.data());
                 const QRect expected(pixels(control.left, dpi), pixels(control.top, dpi),
                                      pixels(control.width, dpi), pixels(control.height, dpi));
-                QCOMPARE(placed->geometry(), expected);
+                if (control.style == TextStyle::link) {
+                    // Grown from its place until its caption fits, and still in the window.
+                    const auto* link = qobject_cast<const QLabel*>(placed);
+                    QVERIFY(link != nullptr);
+                    QCOMPARE(link->pos(), expected.topLeft());
+                    QVERIFY(link->size() == link->size().expandedTo(expected.size()));
+                    QVERIFY(link->width() >= link->minimumSizeHint().width());
+                    QVERIFY(link->height() >= link->heightForWidth(link->width()));
+                    QVERIFY(shown->rect().contains(link->geometry()));
+                } else {
+                    QCOMPARE(placed->geometry(), expected);
+                }
                 const std::string_view container =
                     control.container.empty() ? layout->name : control.container;
                 QCOMPARE(placed->parentWidget()->objectName(), from_utf8(container));
@@ -577,6 +591,29 @@ void QtViewTest::present_silent_address_is_marked() {
     QCOMPARE(answering->item(1)->data(Qt::ForegroundRole), QVariant());
 }
 
+// A device proven after the sweep: the lists are there already, the mark comes from another
+// thread through the event loop, and the clear button ends the stage.
+void QtViewTest::late_mark_arrives_after_the_lists_were_filled() {
+    sweep_start_row("1920p2p4");
+    auto* silent = widget<QListWidget>(main_window, "List2");
+    QCOMPARE(silent->item(1)->text(), QStringLiteral("192.0.2.7"));
+    QCOMPARE(silent->item(1)->toolTip(), QString());
+    bool handed_over = false;
+    std::thread system([&] {
+        handed_over =
+            fakes_->neighbours.prove_late({{{192, 0, 2, 7}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x07}});
+    });
+    system.join();
+    QVERIFY(handed_over);
+    QCOMPARE(silent->item(1)->toolTip(), QString()); // the event loop has not run yet
+    QTRY_COMPARE(
+        silent->item(1)->toolTip(),
+        QStringLiteral("该地址不回应PING,但有设备应答ARP(MAC 0a:1b:2c:3d:4e:07),可能已被占用"));
+    QCOMPARE(silent->item(1)->foreground().color(), QColor(192, 64, 0));
+    click(main_window, "cmdclear");
+    QVERIFY(!fakes_->neighbours.prove_late({{{192, 0, 2, 9}}, {0x02, 0, 0, 0, 0, 0x09}}));
+}
+
 // A failure nothing caught ends the handler, not the program: the user is told, and the next
 // action works.
 void QtViewTest::failing_handler_is_reported_and_the_window_goes_on() {
@@ -588,6 +625,9 @@ void QtViewTest::failing_handler_is_reported_and_the_window_goes_on() {
     click(main_window, "btntest");
     QCOMPARE(box_texts(), QStringList{QStringLiteral("本次操作未能完成!")});
     QCOMPARE(from_utf8(backend_->answered_boxes().front().title), QStringLiteral("错误"));
+    const auto logged = fakes_->diagnostics.take();
+    QCOMPARE(logged.size(), std::size_t{1});
+    QVERIFY(logged.front().ends_with(": the echo service broke"));
     click(main_window, "cmdclear");
     QCOMPARE(widget<QLineEdit>(main_window, "txbf1")->text(), QString());
     QVERIFY(form(main_window)->isVisible());

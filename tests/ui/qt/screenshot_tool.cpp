@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
                                 {{{192, 168, 1, 5}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}}};
     zelvoro::platform::Services& services = fakes.services;
     zelvoro::shared::ProcessState state;
-    zelvoro::ui::qt::QtBackend backend;
+    zelvoro::ui::qt::QtBackend backend(fakes.diagnostics);
     backend.set_unattended(true);
     bool written = false;
     {

@@ -1,4 +1,5 @@
-// A list item with a note: the colours it is painted in, and the tooltip found under the mouse.
+// A list item with a note: the colours it is painted in, the tooltip found under the mouse, and
+// the items painted again when notes change.
 #include "ui/win32/list_item_look.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,29 @@ TEST(ListItemTooltip, NoteOfTheItemUnderTheMouse) {
     // An empty list answers 0x1FFFF.
     EXPECT_EQ(item_tooltip({}, MAKELRESULT(0xFFFF, 1)), "");
     EXPECT_EQ(item_tooltip(notes, MAKELRESULT(3, 0)), "");
+}
+
+TEST(ListItemNotes, OnlyTheItemsWhoseNoteChangedArePaintedAgain) {
+    using Notes = std::vector<std::optional<ListItemNote>>;
+    const ListItemNote mac{"02:00:5e:00:00:06", "MAC 02:00:5e:00:00:06", false};
+    const ListItemNote warned{"0a:1b:2c:3d:4e:5f", "may be taken", true};
+    const ListItemNote shared{"0a:1b:2c:3d:4e:5f", "answers for several", false};
+    struct Case {
+        const char* name;
+        Notes shown, now;
+        std::vector<std::size_t> changed;
+    };
+    const std::vector<Case> cases = {
+        {"nothing new", {mac, std::nullopt}, {mac, std::nullopt}, {}},
+        {"a late mark", {mac, std::nullopt, std::nullopt}, {mac, std::nullopt, warned}, {2}},
+        {"a warning turned plain", {warned, warned}, {shared, warned}, {0}},
+        {"the list refilled", {mac}, {std::nullopt, std::nullopt}, {0, 1}},
+        {"the list emptied", {std::nullopt, mac}, {}, {0, 1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(changed_notes(c.shown, c.now), c.changed);
+    }
 }
 
 } // namespace

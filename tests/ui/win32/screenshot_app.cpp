@@ -22,7 +22,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     fakes.neighbours.present = {{{{192, 168, 1, 1}}, {0x02, 0x00, 0x5e, 0x00, 0x00, 0x01}},
                                 {{{192, 168, 1, 5}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}}};
     zelvoro::shared::ProcessState state;
-    zelvoro::ui::win32::Win32Backend backend(zelvoro::ui::win32::ViewTrace::from_environment());
+    zelvoro::ui::win32::Win32Backend backend(fakes.diagnostics,
+                                             zelvoro::ui::win32::ViewTrace::from_environment());
     zelvoro::ui::Toolkit toolkit(backend, std::string(zelvoro::app::application_title));
     zelvoro::app::register_windows(toolkit, fakes.services, state);
     zelvoro::app::start(toolkit);
