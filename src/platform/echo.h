@@ -51,6 +51,10 @@ struct EchoStreamReport {
     std::chrono::nanoseconds setting_up{};
     std::chrono::nanoseconds sending{};
     std::chrono::nanoseconds waiting{};
+    // Where the service can tell: the addresses counted silent only because their reply could
+    // not be shown to have arrived in time (it was read late, and the system had not stamped it
+    // on arrival).
+    std::size_t undecided = 0;
 };
 
 class EchoService {

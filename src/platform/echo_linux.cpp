@@ -2,6 +2,14 @@
 // reply is judged by the time the kernel received it, so that neither the order of the replies
 // nor a process that was descheduled for a while changes a verdict. A process that may open
 // neither a ping socket nor a raw one sweeps through the echo helper (echo_helper_linux.h).
+//
+// Receive stamps: while no socket of the machine asks for them, the kernel stamps nothing, and
+// the first socket to ask makes it switch stamping on by patching its own code, which takes more
+// than a millisecond here. The command line's sweeps do not wait for that: the stamps are asked
+// for from a second thread while the first one sends (the window's sweeps turn them on first). A
+// reply that arrived before the switch carries the moment it was read instead, which is told apart
+// by being no earlier than the read began: read in time, it was in time; read late, it is judged by
+// the stamp of a datagram queued behind it (see EchoRequestTable).
 #include "platform/echo.h"
 #include "platform/echo_helper_linux.h"
 #include "platform/echo_requests.h"
@@ -14,15 +22,18 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <deque>
 #include <linux/icmp.h>
+#include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/random.h>
 #include <sys/socket.h>
+#include <thread>
 #include <utility>
 
 namespace zelvoro::platform {
@@ -38,16 +49,20 @@ constexpr std::size_t block_size = 1024;
 constexpr std::size_t max_open_requests = 32768;
 // Room for every reply of a /24 that answers completely, even if none were read until the end.
 constexpr int socket_buffer_bytes = 1 << 20;
-// Replies are stamped when they reach the network stack and queued on the socket within the
-// same softirq run, microseconds later; waiting this long past the last deadline lets every
-// reply stamped in time arrive before the verdicts are taken.
-constexpr nanoseconds queue_settle_time = std::chrono::microseconds(100);
+// Waiting this long past the last deadline lets every reply stamped in time be queued on the
+// socket before the verdicts are taken.
+constexpr nanoseconds queue_settle_time = stamp_to_queue_time;
 // Requests are handed to the kernel this many at a time, in one call, and the socket is read
 // before each such batch: often enough that the replies of a /24 where every host answers never
 // fill the receive buffer, seldom enough that the reads do not slow the sending down.
 constexpr std::size_t requests_per_batch = 8;
 // How long a send may wait for room in the socket's send buffer.
 constexpr nanoseconds send_room_wait = std::chrono::seconds(3);
+// While the system switches receive stamps on, a request to this machine itself every so often
+// for this long queues a reply behind whatever arrived before them (see MarkedStamps).
+constexpr nanoseconds marker_interval = std::chrono::microseconds(250);
+constexpr nanoseconds marking_time = std::chrono::milliseconds(20);
+const Ipv4Address loopback{{127, 0, 0, 1}};
 // The echo helper serves a sweep of at most one /24 at a time: a larger one, as many runs of the
 // helper one after the other, would make neighbour entries faster than any pacing allows.
 constexpr std::size_t most_addresses_through_helper = 256;
@@ -66,7 +81,7 @@ timespec to_timespec(nanoseconds duration) {
 
 struct Datagram {
     Ipv4Address source;
-    StampTime received;
+    ReceiveTime received;
     std::span<const std::uint8_t> bytes;
 };
 
@@ -146,14 +161,19 @@ public:
         message.msg_control = control.data();
         message.msg_controllen = control.size();
         ssize_t size = -1;
+        StampTime reading{};
         do {
+            reading = stamp_clock_now();
             size = ::recvmsg(fd_.get(), &message, 0);
         } while (size < 0 && errno == EINTR);
         if (size < 0) {
             return std::nullopt;
         }
-        return datagram(message, source, buffer.first(static_cast<std::size_t>(size)));
+        return datagram(message, source, buffer.first(static_cast<std::size_t>(size)), reading);
     }
+
+    // Asks the kernel to stamp what this socket receives (see the top of this file).
+    void turn_stamps_on() const { set_option(SOL_SOCKET, SO_TIMESTAMPNS, 1); }
 
     // Waits until one of `events` is ready or `limit` has passed; returns the ready events.
     short wait(short events, nanoseconds limit) const {
@@ -169,7 +189,6 @@ private:
     EchoSocket(FileDescriptor fd, bool raw) : fd_(std::move(fd)), raw_(raw) { configure(); }
 
     void configure() const {
-        set_option(SOL_SOCKET, SO_TIMESTAMPNS, 1);
         enlarge_buffer(SO_RCVBUFFORCE, SO_RCVBUF);
         enlarge_buffer(SO_SNDBUFFORCE, SO_SNDBUF);
         if (raw_) {
@@ -191,8 +210,8 @@ private:
     }
 
     std::optional<Datagram> datagram(msghdr& message, const sockaddr_in& source,
-                                     std::span<const std::uint8_t> bytes) const {
-        Datagram result{{}, receive_stamp(message), bytes};
+                                     std::span<const std::uint8_t> bytes, StampTime reading) const {
+        Datagram result{{}, receive_time(message, reading), bytes};
         std::memcpy(result.source.octets.data(), &source.sin_addr, result.source.octets.size());
         if (raw_) {
             const auto payload = icmp::ipv4_payload(bytes);
@@ -201,18 +220,22 @@ private:
         return result;
     }
 
-    // The kernel's receive time; the present moment when the stamp is missing, which is later
-    // than the true receive time and so never counts a late reply as answered.
-    static StampTime receive_stamp(msghdr& message) {
+    // The kernel's receive time where it stamped the datagram on arrival, before `reading`,
+    // when the read began. A stamp no earlier than that was taken as the datagram was read (it
+    // arrived before the kernel stamped anything), and a missing one (stamps not asked for
+    // yet) stands for the present moment: both later than the true receive time, never earlier.
+    static ReceiveTime receive_time(msghdr& message, StampTime reading) {
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
              header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
                 timespec stamp{};
                 std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
-                return std::chrono::seconds(stamp.tv_sec) + nanoseconds(stamp.tv_nsec);
+                const StampTime at =
+                    std::chrono::seconds(stamp.tv_sec) + nanoseconds(stamp.tv_nsec);
+                return ReceiveTime{at, at < reading};
             }
         }
-        return stamp_clock_now();
+        return ReceiveTime{stamp_clock_now(), false};
     }
 
     FileDescriptor fd_;
@@ -265,6 +288,12 @@ public:
         : socket_(socket), stream_(stream), timeout_(timeout), pacing_(std::move(pacing)),
           first_sequence_(random_u16()), identifier_(identifier_for(socket)) {}
 
+    // A request no request of the sweep shares its sequence number with, for a sweep of at most
+    // a /16: its requests take first_sequence_ + 0 .. 65533.
+    icmp::EchoHeader marker() const {
+        return {identifier_.value_or(0), static_cast<std::uint16_t>(first_sequence_ - 1)};
+    }
+
     // `began`: when the caller started, for the report.
     EchoStreamReport run(StampTime began) {
         EchoStreamReport report;
@@ -289,6 +318,7 @@ public:
         report.setting_up = first_sent - began;
         report.sending = last_sent - first_sent;
         report.waiting = stamp_clock_now() - last_sent;
+        report.undecided = undecided_;
         return report;
     }
 
@@ -416,6 +446,11 @@ private:
 
     void drain() {
         while (const auto datagram = socket_.receive(buffer_)) {
+            if (datagram->received.exact) {
+                for (Block& block : blocks_) {
+                    block.requests.queued_behind(datagram->received.at);
+                }
+            }
             if (const auto reply = icmp::decode_echo_reply(datagram->bytes)) {
                 for (Block& block : blocks_) {
                     block.requests.record_reply(datagram->source, *reply, datagram->received);
@@ -450,6 +485,7 @@ private:
             const Block& block = blocks_.front();
             const auto statuses = block.requests.statuses();
             const auto round_trips = block.requests.round_trips();
+            undecided_ += block.requests.undecided();
             for (std::size_t index = 0; index < statuses.size(); ++index) {
                 stream_.take_status(block.first + index, statuses[index], round_trips[index]);
             }
@@ -501,6 +537,7 @@ private:
     std::vector<Ipv4Address> addresses_; // the addresses of the block being opened
     std::array<Outgoing, requests_per_batch> batch_{};
     std::array<std::uint8_t, 512> buffer_{};
+    std::size_t undecided_ = 0;
 };
 
 // The statuses and round trips of a list of addresses, in its order.
@@ -524,9 +561,49 @@ private:
     EchoSweepResult& result_;
 };
 
-// One sweep of a list over one socket: a status and a round trip per address.
-EchoSweepResult sweep_on(const EchoSocket& socket, std::span<const Ipv4Address> addresses,
-                         std::chrono::milliseconds timeout) {
+// Asks for the socket's stamps from a thread of its own, then sends a request to this machine
+// itself every marker_interval for marking_time: its reply, queued behind the replies that
+// arrived before the stamps were on and stamped itself once they are, tells that those arrived
+// before it. Ends when it goes, or at the first request that cannot be sent (no loopback).
+class MarkedStamps {
+public:
+    MarkedStamps(const EchoSocket& socket, icmp::EchoHeader marker)
+        : thread_([this, &socket, marker](std::stop_token stop) { mark(socket, marker, stop); }) {}
+
+private:
+    void mark(const EchoSocket& socket, icmp::EchoHeader marker, std::stop_token stop) {
+        socket.turn_stamps_on();
+        const std::array<Outgoing, 1> request{
+            Outgoing{loopback, icmp::encode_echo_request(marker)}};
+        const auto until = std::chrono::steady_clock::now() + marking_time;
+        std::unique_lock lock(mutex_);
+        while (std::chrono::steady_clock::now() < until &&
+               socket.send(request).second == SendOutcome::sent) {
+            if (stopped_.wait_for(lock, stop, marker_interval,
+                                  [&stop] { return stop.stop_requested(); })) {
+                return;
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable_any stopped_;
+    std::jthread thread_; // last: it ends before what it uses
+};
+
+// A sweep over a socket just opened whose stamps are switched on beside it (MarkedStamps).
+// `began`: when the caller started, for the report.
+EchoStreamReport sweep_while_stamps_turn_on(const EchoSocket& socket, EchoStream& stream,
+                                            std::chrono::milliseconds timeout, StampTime began) {
+    EchoSweep sweep(socket, stream, timeout, pacing_for(stream.size()));
+    const MarkedStamps stamps(socket, sweep.marker());
+    return sweep.run(began);
+}
+
+// A sweep whose replies are all stamped on arrival: the stamps are on before the first request.
+EchoSweepResult sweep_stamped(const EchoSocket& socket, std::span<const Ipv4Address> addresses,
+                              std::chrono::milliseconds timeout) {
+    socket.turn_stamps_on();
     EchoSweepResult result;
     ListStream stream(addresses, result);
     EchoSweep(socket, stream, timeout, pacing_for(addresses.size())).run(stamp_clock_now());
@@ -547,11 +624,13 @@ public:
         if (!socket) {
             return echo_through_helper(addresses, timeout);
         }
-        return sweep_on(*socket, addresses, timeout);
+        return sweep_stamped(*socket, addresses, timeout);
     }
 
     // Through the helper, as echo_all, a sweep of at most one /24; a larger one is not
-    // permitted without a socket of this process's own.
+    // permitted without a socket of this process's own. The requests do not wait for the
+    // stamps, which takes longer than sending a /24 where no other socket has them on: a few
+    // replies may be undecided then (see the report).
     EchoStreamReport echo_stream(EchoStream& stream, std::chrono::milliseconds timeout) override {
         if (stream.size() == 0) {
             return EchoStreamReport{};
@@ -563,18 +642,21 @@ public:
                        ? EchoService::echo_stream(stream, timeout)
                        : EchoStreamReport{false, {}, {}, {}};
         }
-        return EchoSweep(*socket, stream, timeout, pacing_for(stream.size())).run(began);
+        return sweep_while_stamps_turn_on(*socket, stream, timeout, began);
     }
 };
 
-// Every sweep over the one socket it was given.
+// Every sweep over the one socket it was given, whose stamps it asks for at once: the kernel
+// switches them on while the program waits for its first sweep.
 class HeldSocketEchoService final : public EchoService {
 public:
-    explicit HeldSocketEchoService(EchoSocket socket) : socket_(std::move(socket)) {}
+    explicit HeldSocketEchoService(EchoSocket socket) : socket_(std::move(socket)) {
+        socket_.turn_stamps_on();
+    }
 
     EchoSweepResult echo_all(std::span<const Ipv4Address> addresses,
                              std::chrono::milliseconds timeout) override {
-        return sweep_on(socket_, addresses, timeout);
+        return sweep_stamped(socket_, addresses, timeout);
     }
 
 private:

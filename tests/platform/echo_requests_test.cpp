@@ -17,7 +17,7 @@ constexpr std::chrono::milliseconds timeout = 5ms;
 struct Reply {
     Ipv4Address source;
     icmp::EchoHeader header;
-    StampTime received;
+    ReceiveTime received;
 };
 
 constexpr std::uint32_t yes = echo_answered;
@@ -96,12 +96,59 @@ TEST(platform_echo_requests, RoundTripOfTheAnsweringReply) {
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         table.mark_sent(i, t0 + std::chrono::milliseconds(i));
     }
-    table.record_reply(host_a, {1, 0}, t0 + 1500us);
-    table.record_reply(host_a, {1, 0}, t0 + 3ms); // a duplicate in time: the first one counts
-    table.record_reply(host_b, {1, 1}, t0 + 7ms); // late: not answered
-    table.record_reply(host_a, {1, 2}, t0 + 2ms - 20us); // stamped before the send time
+    table.record_reply(host_a, {1, 0}, {t0 + 1500us});
+    table.record_reply(host_a, {1, 0}, {t0 + 3ms}); // a duplicate in time: the first one counts
+    table.record_reply(host_b, {1, 1}, {t0 + 7ms}); // late: not answered
+    table.record_reply(host_a, {1, 2}, {t0 + 2ms - 20us}); // stamped before the send time
     EXPECT_EQ(table.round_trips(), (std::vector<std::chrono::nanoseconds>{1500us, 0ns, 0ns}));
     EXPECT_EQ(table.statuses(), (std::vector<std::uint32_t>{yes, no, yes}));
+}
+
+// A request sent at t0 whose reply is read without a stamp at `read`; a datagram stamped on
+// arrival at `stamped` is read after it (or, where `stamped_first`, before it).
+struct UnstampedCase {
+    std::string name;
+    StampTime read;
+    std::optional<StampTime> stamped;
+    std::uint32_t expected;
+    std::chrono::nanoseconds round_trip;
+    std::size_t undecided;
+    bool stamped_first = false;
+};
+
+TEST(platform_echo_requests, RepliesReadWithoutAStamp) {
+    const std::vector<UnstampedCase> cases = {
+        {"read in time", t0 + 4ms, std::nullopt, yes, 4ms, 0},
+        {"read late, queued before a stamp well in time", t0 + 9ms, t0 + 2ms, yes, 2100us, 0},
+        {"read late, the stamp just in time", t0 + 9ms, t0 + 4900us, yes, 5ms, 0},
+        {"read late, the stamp too close to the deadline", t0 + 9ms, t0 + 4901us, no, 0ns, 1},
+        {"read late, nothing stamped read after it", t0 + 9ms, std::nullopt, no, 0ns, 1},
+        {"read late, the stamp read before it", t0 + 9ms, t0 + 1ms, no, 0ns, 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EchoRequestTable table(std::span(&host_a, 1), 0, 1, timeout);
+        table.mark_sent(0, t0);
+        if (c.stamped && c.stamped_first) {
+            table.queued_behind(*c.stamped);
+        }
+        table.record_reply(host_a, {1, 0}, {c.read, false});
+        if (c.stamped && !c.stamped_first) {
+            table.queued_behind(*c.stamped);
+        }
+        EXPECT_EQ(table.statuses(), std::vector<std::uint32_t>{c.expected});
+        EXPECT_EQ(table.round_trips(), std::vector<std::chrono::nanoseconds>{c.round_trip});
+        EXPECT_EQ(table.undecided(), c.undecided);
+    }
+}
+
+TEST(platform_echo_requests, AStampedLateReplyIsNeverInDoubt) {
+    EchoRequestTable table(std::span(&host_a, 1), 0, 1, timeout);
+    table.mark_sent(0, t0);
+    table.record_reply(host_a, {1, 0}, {t0 + 6ms});
+    table.queued_behind(t0 + 1ms);
+    EXPECT_EQ(table.statuses(), std::vector<std::uint32_t>{no});
+    EXPECT_EQ(table.undecided(), 0u);
 }
 
 TEST(platform_echo_requests, LastOpenDeadlineFollowsTheUnansweredRequests) {
@@ -113,10 +160,10 @@ TEST(platform_echo_requests, LastOpenDeadlineFollowsTheUnansweredRequests) {
     table.mark_sent(1, t0 + 1ms);
     EXPECT_EQ(table.last_open_deadline(), t0 + 6ms);
 
-    table.record_reply(host_b, {1, 1}, t0 + 2ms);
+    table.record_reply(host_b, {1, 1}, {t0 + 2ms});
     EXPECT_EQ(table.last_open_deadline(), t0 + 5ms);
 
-    table.record_reply(host_a, {1, 0}, t0 + 2ms);
+    table.record_reply(host_a, {1, 0}, {t0 + 2ms});
     EXPECT_EQ(table.last_open_deadline(), std::nullopt) << "every sent request answered";
 }
 

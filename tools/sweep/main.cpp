@@ -448,10 +448,11 @@ void print_verdicts(const sweep::RangeVerdicts& verdicts) {
 void print_timing(const platform::EchoStreamReport& report, Milliseconds before_sweep,
                   Milliseconds printing) {
     std::fprintf(stderr,
-                 "timing: set-up %.3f ms, sending %.3f ms, waiting %.3f ms, printing %.3f ms\n",
+                 "timing: set-up %.3f ms, sending %.3f ms, waiting %.3f ms, printing %.3f ms, "
+                 "undecided %zu\n",
                  Milliseconds(before_sweep + report.setting_up).count(),
                  Milliseconds(report.sending).count(), Milliseconds(report.waiting).count(),
-                 printing.count());
+                 printing.count(), report.undecided);
 }
 
 // The sweep without --mac and --names: one bit per address, streamed through the engine.
@@ -465,6 +466,13 @@ int run_streamed(const Arguments& arguments, platform::EchoService& echo,
         return not_permitted(arguments);
     }
     print_verdicts(verdicts);
+    if (report.undecided > 0) {
+        std::fprintf(stderr,
+                     "zelvoro-sweep: %zu answers came in while the system was switching receive "
+                     "time stamps on and were read too late to tell whether they came within "
+                     "5 ms; they are listed as silent\n",
+                     report.undecided);
+    }
     if (std::getenv("ZELVORO_SWEEP_TIMING") != nullptr) {
         print_timing(report, began - started, Clock::now() - swept);
     }
