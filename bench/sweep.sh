@@ -187,6 +187,7 @@ run_one() {
         for field in set-up sending waiting printing; do
             sed -n "s/^timing: .*$field \([0-9.]*\) ms.*$/\1/p" "$work/err" >>"$work/$field"
         done
+        sed -n 's/^timing: .*undecided \([0-9]*\)$/\1/p' "$work/err" >>"$work/undecided"
     fi
     if [ -n "$expected" ]; then
         answer_set "$name" "$work/out" | cmp -s - "$expected" ||
@@ -282,9 +283,12 @@ print_floor() {
             'BEGIN { printf "%.3f", m / f }')× the floor; the median of each run's ratio to the" \
         "floor of its own process starts and sending time, measured right before it:" \
         "${ratio}×. Its own clock (medians): setting up $(median "$work/set-up" 1 3) ms from" \
-        "the start of main to the first request (turning receive stamps on is part of it)," \
+        "the start of main to the first request (the socket, and the thread that turns receive" \
+        "stamps on beside the sending)," \
         "sending $sending ms, waiting $(median "$work/waiting" 1 3) ms from the last request to" \
-        "the last verdict, printing $(median "$work/printing" 1 3) ms."
+        "the last verdict, printing $(median "$work/printing" 1 3) ms. Replies listed silent" \
+        "as they could not be timed (read late before the stamps were on): $(awk '{ s += $1 }
+            END { print s + 0 }' "$work/undecided") in $(wc -l <"$work/undecided") runs."
 }
 
 print_growth() {

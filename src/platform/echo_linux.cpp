@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -58,8 +59,8 @@ constexpr nanoseconds queue_settle_time = stamp_to_queue_time;
 constexpr std::size_t requests_per_batch = 8;
 // How long a send may wait for room in the socket's send buffer.
 constexpr nanoseconds send_room_wait = std::chrono::seconds(3);
-// While the system switches receive stamps on, a request to this machine itself every so often
-// for this long queues a reply behind whatever arrived before them (see MarkedStamps).
+// While the system switches receive stamps on, a request to this machine itself every so often,
+// for this long at most, queues a reply behind whatever arrived before them (see MarkedStamps).
 constexpr nanoseconds marker_interval = std::chrono::microseconds(250);
 constexpr nanoseconds marking_time = std::chrono::milliseconds(20);
 const Ipv4Address loopback{{127, 0, 0, 1}};
@@ -294,6 +295,10 @@ public:
         return {identifier_.value_or(0), static_cast<std::uint16_t>(first_sequence_ - 1)};
     }
 
+    // Set once a datagram stamped on arrival has been read: every datagram that arrived before
+    // the stamps were on has been read by then.
+    const std::atomic<bool>& stamped() const { return stamped_; }
+
     // `began`: when the caller started, for the report.
     EchoStreamReport run(StampTime began) {
         EchoStreamReport report;
@@ -447,6 +452,7 @@ private:
     void drain() {
         while (const auto datagram = socket_.receive(buffer_)) {
             if (datagram->received.exact) {
+                stamped_.store(true, std::memory_order_relaxed);
                 for (Block& block : blocks_) {
                     block.requests.queued_behind(datagram->received.at);
                 }
@@ -538,6 +544,7 @@ private:
     std::array<Outgoing, requests_per_batch> batch_{};
     std::array<std::uint8_t, 512> buffer_{};
     std::size_t undecided_ = 0;
+    std::atomic<bool> stamped_{false};
 };
 
 // The statuses and round trips of a list of addresses, in its order.
@@ -562,22 +569,28 @@ private:
 };
 
 // Asks for the socket's stamps from a thread of its own, then sends a request to this machine
-// itself every marker_interval for marking_time: its reply, queued behind the replies that
-// arrived before the stamps were on and stamped itself once they are, tells that those arrived
-// before it. Ends when it goes, or at the first request that cannot be sent (no loopback).
+// itself every marker_interval: its reply, queued behind the replies that arrived before the
+// stamps were on and stamped itself once they are, tells that those arrived before it. Ends
+// when it goes, once a stamped datagram has been read (`stamped`), after marking_time, or at the
+// first request that cannot be sent (no loopback).
 class MarkedStamps {
 public:
-    MarkedStamps(const EchoSocket& socket, icmp::EchoHeader marker)
-        : thread_([this, &socket, marker](std::stop_token stop) { mark(socket, marker, stop); }) {}
+    MarkedStamps(const EchoSocket& socket, icmp::EchoHeader marker,
+                 const std::atomic<bool>& stamped)
+        : thread_([this, &socket, marker, &stamped](std::stop_token stop) {
+              mark(socket, marker, stamped, stop);
+          }) {}
 
 private:
-    void mark(const EchoSocket& socket, icmp::EchoHeader marker, std::stop_token stop) {
+    void mark(const EchoSocket& socket, icmp::EchoHeader marker, const std::atomic<bool>& stamped,
+              std::stop_token stop) {
         socket.turn_stamps_on();
         const std::array<Outgoing, 1> request{
             Outgoing{loopback, icmp::encode_echo_request(marker)}};
         const auto until = std::chrono::steady_clock::now() + marking_time;
         std::unique_lock lock(mutex_);
-        while (std::chrono::steady_clock::now() < until &&
+        while (!stamped.load(std::memory_order_relaxed) &&
+               std::chrono::steady_clock::now() < until &&
                socket.send(request).second == SendOutcome::sent) {
             if (stopped_.wait_for(lock, stop, marker_interval,
                                   [&stop] { return stop.stop_requested(); })) {
@@ -596,7 +609,7 @@ private:
 EchoStreamReport sweep_while_stamps_turn_on(const EchoSocket& socket, EchoStream& stream,
                                             std::chrono::milliseconds timeout, StampTime began) {
     EchoSweep sweep(socket, stream, timeout, pacing_for(stream.size()));
-    const MarkedStamps stamps(socket, sweep.marker());
+    const MarkedStamps stamps(socket, sweep.marker(), sweep.stamped());
     return sweep.run(began);
 }
 

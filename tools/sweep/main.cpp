@@ -449,10 +449,10 @@ void print_timing(const platform::EchoStreamReport& report, Milliseconds before_
                   Milliseconds printing) {
     std::fprintf(stderr,
                  "timing: set-up %.3f ms, sending %.3f ms, waiting %.3f ms, printing %.3f ms, "
-                 "undecided %zu\n",
+                 "undecided %ld\n",
                  Milliseconds(before_sweep + report.setting_up).count(),
                  Milliseconds(report.sending).count(), Milliseconds(report.waiting).count(),
-                 printing.count(), report.undecided);
+                 printing.count(), static_cast<long>(report.undecided));
 }
 
 // The sweep without --mac and --names: one bit per address, streamed through the engine.
@@ -468,10 +468,10 @@ int run_streamed(const Arguments& arguments, platform::EchoService& echo,
     print_verdicts(verdicts);
     if (report.undecided > 0) {
         std::fprintf(stderr,
-                     "zelvoro-sweep: %zu answers came in while the system was switching receive "
+                     "zelvoro-sweep: %ld answers came in while the system was switching receive "
                      "time stamps on and were read too late to tell whether they came within "
                      "5 ms; they are listed as silent\n",
-                     report.undecided);
+                     static_cast<long>(report.undecided));
     }
     if (std::getenv("ZELVORO_SWEEP_TIMING") != nullptr) {
         print_timing(report, began - started, Clock::now() - swept);
