@@ -1,9 +1,12 @@
-// Presence on Linux. Where the process may open a packet socket (CAP_NET_RAW) and the range is on
-// the subnet of one of this machine's links, it sends ARP requests of its own right after the
-// echo requests, and each reply proves its device. Otherwise it reads the kernel's neighbour table:
-// the entries of the range that are REACHABLE when the sweep ends, then every notification that
-// makes one REACHABLE, for as long as the kernel takes to probe again an entry it already held
-// (the sweep's echo requests are sent to such an entry without asking first).
+// Presence on Linux. Where the range is on the subnet of one of this machine's links, ARP requests
+// go out right after the echo requests, and each reply proves its device: the process's own where
+// it may open a packet socket (CAP_NET_RAW), else through the echo helper, which holds that
+// capability and streams each reply back. Otherwise, and where the helper is missing or fails,
+// it reads the kernel's neighbour table: the entries of the range that are REACHABLE when the
+// sweep ends, then every notification that makes one REACHABLE, for as long as the kernel takes
+// to probe again an entry it already held (the sweep's echo requests are sent to such an entry
+// without asking first).
+#include "platform/echo_helper_linux.h"
 #include "platform/linux/arp_prober_linux.h"
 #include "platform/linux/errno_text_linux.h"
 #include "platform/linux/file_descriptor_linux.h"
@@ -24,6 +27,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace zelvoro::platform {
 
@@ -143,13 +147,81 @@ std::vector<Neighbour> reachable_entries(const AddressSet& range, Diagnostics& d
     }
 }
 
+// The kernel's table of the range: its notifications, subscribed before the sweep, and its
+// REACHABLE entries.
+class TableReader {
+public:
+    TableReader(FileDescriptor notifications, AddressSet range, Diagnostics& diagnostics)
+        : notifications_(std::move(notifications)), range_(std::move(range)),
+          diagnostics_(diagnostics),
+          buffer_(std::make_unique_for_overwrite<std::byte[]>(notification_datagram_bytes)) {}
+
+    std::vector<Neighbour> reachable_now() { return reachable_entries(range_, diagnostics_); }
+
+    // Hands every entry of the range made REACHABLE to `channel` until `end`, or until `stop`
+    // becomes readable.
+    void watch_until(Clock::time_point end, int stop, ProofChannel& channel) {
+        for (;;) {
+            read_notifications(channel);
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+            if (left.count() <= 0) {
+                return;
+            }
+            std::array<pollfd, 2> watched{pollfd{notifications_.get(), POLLIN, 0},
+                                          pollfd{stop, POLLIN, 0}};
+            const int ready =
+                ::poll(watched.data(), watched.size(), static_cast<int>(left.count()));
+            if (ready > 0 && (watched[1].revents & POLLIN) != 0) {
+                return;
+            }
+        }
+    }
+
+private:
+    // Everything queued; notifications the kernel had to drop are made up for by the table.
+    void read_notifications(ProofChannel& channel) {
+        for (;;) {
+            const ssize_t size =
+                ::recv(notifications_.get(), buffer_.get(), notification_datagram_bytes, 0);
+            if (size < 0 && errno == EINTR) {
+                continue;
+            }
+            if (size < 0 && errno == ENOBUFS) {
+                prove(reachable_now(), channel);
+                continue;
+            }
+            if (size <= 0) {
+                return;
+            }
+            try {
+                prove(reachable_in(netlink::read_notifications(std::span<const std::byte>(
+                                       buffer_.get(), static_cast<std::size_t>(size))),
+                                   range_),
+                      channel);
+            } catch (const PlatformError& error) {
+                // a damaged datagram proves nothing
+                diagnostics_.failure(std::string("a neighbour notification cannot be read: ") +
+                                     error.what());
+            }
+        }
+    }
+
+    static void prove(const std::vector<Neighbour>& proofs, ProofChannel& channel) {
+        for (const Neighbour& proof : proofs) {
+            channel.prove(proof);
+        }
+    }
+
+    FileDescriptor notifications_;
+    AddressSet range_;
+    Diagnostics& diagnostics_;
+    std::unique_ptr<std::byte[]> buffer_;
+};
+
 class TableWatch final : public PresenceWatch {
 public:
-    TableWatch(FileDescriptor notifications, AddressSet range, std::chrono::milliseconds window,
-               PresenceSink sink, Diagnostics& diagnostics)
-        : notifications_(std::move(notifications)), range_(std::move(range)), window_(window),
-          diagnostics_(diagnostics), channel_(std::move(sink)),
-          buffer_(std::make_unique_for_overwrite<std::byte[]>(notification_datagram_bytes)) {}
+    TableWatch(TableReader table, std::chrono::milliseconds window, PresenceSink sink)
+        : table_(std::move(table)), window_(window), channel_(std::move(sink)) {}
     TableWatch(const TableWatch&) = delete;
     TableWatch& operator=(const TableWatch&) = delete;
     ~TableWatch() override {
@@ -161,98 +233,115 @@ public:
     }
 
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
-        std::vector<Neighbour> proven = reachable_entries(range_, diagnostics_);
+        std::vector<Neighbour> proven = table_.reachable_now();
         channel_.open();
         const auto end = Clock::now() + window_;
         thread_ = std::thread([this, end] {
-            watch_until(end);
+            table_.watch_until(end, stop_.fd(), channel_);
             channel_.end();
         });
         return proven;
     }
 
 private:
-    void watch_until(Clock::time_point end) {
-        for (;;) {
-            read_notifications();
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
-            if (left.count() <= 0) {
-                return;
-            }
-            std::array<pollfd, 2> watched{pollfd{notifications_.get(), POLLIN, 0},
-                                          pollfd{stop_.fd(), POLLIN, 0}};
-            const int ready =
-                ::poll(watched.data(), watched.size(), static_cast<int>(left.count()));
-            if (ready > 0 && (watched[1].revents & POLLIN) != 0) {
-                return;
-            }
-        }
-    }
-
-    // Everything queued; notifications the kernel had to drop are made up for by the table.
-    void read_notifications() {
-        for (;;) {
-            const ssize_t size =
-                ::recv(notifications_.get(), buffer_.get(), notification_datagram_bytes, 0);
-            if (size < 0 && errno == EINTR) {
-                continue;
-            }
-            if (size < 0 && errno == ENOBUFS) {
-                prove(reachable_entries(range_, diagnostics_));
-                continue;
-            }
-            if (size <= 0) {
-                return;
-            }
-            try {
-                prove(reachable_in(netlink::read_notifications(std::span<const std::byte>(
-                                       buffer_.get(), static_cast<std::size_t>(size))),
-                                   range_));
-            } catch (const PlatformError& error) {
-                // a damaged datagram proves nothing
-                diagnostics_.failure(std::string("a neighbour notification cannot be read: ") +
-                                     error.what());
-            }
-        }
-    }
-
-    void prove(const std::vector<Neighbour>& proofs) {
-        for (const Neighbour& proof : proofs) {
-            channel_.prove(proof);
-        }
-    }
-
-    FileDescriptor notifications_;
-    AddressSet range_;
+    TableReader table_;
     std::chrono::milliseconds window_;
+    StopSignal stop_;
+    ProofChannel channel_;
+    std::thread thread_;
+};
+
+// ARP requests through the echo helper, with the kernel's table subscribed beside them before
+// the sweep: where the helper fails, the table's REACHABLE entries and notifications take over
+// until the table's window from the sweep's end has passed. A device proven both ways is marked
+// once all the same (the first proof of an address marks it).
+class HelperArpWatch final : public PresenceWatch {
+public:
+    struct Request {
+        std::filesystem::path helper;
+        echo_helper::Range range;
+        std::chrono::milliseconds window;
+    };
+
+    HelperArpWatch(Request request, TableReader table, std::chrono::milliseconds table_window,
+                   PresenceSink sink, Diagnostics& diagnostics)
+        : request_(std::move(request)), table_(std::move(table)), table_window_(table_window),
+          diagnostics_(diagnostics), channel_(std::move(sink)) {}
+    HelperArpWatch(const HelperArpWatch&) = delete;
+    HelperArpWatch& operator=(const HelperArpWatch&) = delete;
+    ~HelperArpWatch() override {
+        stop_.raise(); // the helper, where it still runs, is killed
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        channel_.close();
+    }
+
+    std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
+        std::vector<Neighbour> proven = channel_.open();
+        const auto table_end = Clock::now() + table_window_;
+        thread_ = std::thread([this, table_end] {
+            if (!through_helper()) {
+                for (const Neighbour& proof : table_.reachable_now()) {
+                    channel_.prove(proof);
+                }
+                table_.watch_until(table_end, stop_.fd(), channel_);
+            }
+            channel_.end();
+        });
+        return proven;
+    }
+
+private:
+    // False when the table must take over.
+    bool through_helper() {
+        const auto through = arp_through_helper(
+            request_.helper, request_.range, request_.window, echo_helper_margin, stop_.fd(),
+            [this](const Neighbour& proof) { channel_.prove(proof); });
+        if (through.outcome != ArpThroughHelper::Outcome::failed) {
+            return true;
+        }
+        diagnostics_.failure("the ARP requests through " + request_.helper.string() + " failed: " +
+                             through.failure + "; the neighbour table is watched instead");
+        return false;
+    }
+
+    Request request_;
+    TableReader table_;
+    std::chrono::milliseconds table_window_;
     Diagnostics& diagnostics_;
     StopSignal stop_;
     ProofChannel channel_;
-    std::unique_ptr<std::byte[]> buffer_;
     std::thread thread_;
 };
 
 std::unique_ptr<PresenceWatch> own_requests_watch(const netlink::RangeLink& link,
-                                                  const AddressSet& range,
+                                                  std::span<const Ipv4Address> range,
                                                   const LateWindows& windows, PresenceSink& sink) {
-    if (!link.own_mac || !link.own_address) {
+    auto plan = arp_probe_plan(link, range, windows.own_requests.value_or(own_requests_window));
+    if (!plan) {
         return nullptr;
     }
     FileDescriptor socket = open_arp_socket(link.interface_index);
     if (!socket.is_open()) {
         return nullptr; // no CAP_NET_RAW
     }
-    ArpProbePlan plan;
-    plan.interface_index = link.interface_index;
-    plan.own_mac = *link.own_mac;
-    plan.own_address = *link.own_address;
-    for (const Ipv4Address& address : range) {
-        if (address != plan.own_address) {
-            plan.targets.push_back(address);
-        }
+    return std::make_unique<ArpWatch>(std::move(socket), std::move(*plan), std::move(sink));
+}
+
+// The request for the echo helper beside this program, where there is one to run and the range
+// is one it takes: addresses that follow each other within one /24, on a link it can send on.
+std::optional<HelperArpWatch::Request> helper_request(const netlink::RangeLink& link,
+                                                      std::span<const Ipv4Address> range,
+                                                      const LateWindows& windows) {
+    const auto helper = echo_helper_beside_this_program();
+    const auto ranges = echo_helper::ranges_of(range);
+    if (!link.own_mac || !link.own_address || !helper || ranges.size() != 1 ||
+        ::access(helper->c_str(), X_OK) != 0) {
+        return std::nullopt;
     }
-    plan.window = windows.own_requests.value_or(own_requests_window);
-    return std::make_unique<ArpWatch>(std::move(socket), std::move(plan), std::move(sink));
+    return HelperArpWatch::Request{*helper, ranges.front(),
+                                   windows.own_requests.value_or(own_requests_window)};
 }
 
 class LinuxNeighbourService final : public NeighbourService {
@@ -268,15 +357,20 @@ public:
             if (!link) {
                 return std::make_unique<NothingToWatch>(std::move(sink));
             }
-            const AddressSet addresses(range.begin(), range.end());
-            if (auto own = own_requests_watch(*link, addresses, windows, sink)) {
+            if (auto own = own_requests_watch(*link, range, windows, sink)) {
                 return own;
             }
-            const auto window =
+            TableReader table(open_notifications(), AddressSet(range.begin(), range.end()),
+                              diagnostics_);
+            const auto table_window =
                 windows.system_table.value_or(netlink::late_window(netlink::read_probe_settings(
                     netlink::probe_settings_folder(link->interface_name))));
-            return std::make_unique<TableWatch>(open_notifications(), addresses, window,
-                                                std::move(sink), diagnostics_);
+            if (auto request = helper_request(*link, range, windows)) {
+                return std::make_unique<HelperArpWatch>(std::move(*request), std::move(table),
+                                                        table_window, std::move(sink),
+                                                        diagnostics_);
+            }
+            return std::make_unique<TableWatch>(std::move(table), table_window, std::move(sink));
         } catch (const PlatformError& error) {
             diagnostics_.failure(std::string("the presence watch cannot begin: ") + error.what());
             return std::make_unique<NothingToWatch>(unwatched);
