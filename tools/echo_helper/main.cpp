@@ -85,21 +85,23 @@ std::optional<std::string> read_request_line() {
 struct LastWord {
     std::optional<std::chrono::milliseconds> (*parse)(std::string_view);
     std::string_view name;
+    std::string_view request_form;
     std::chrono::milliseconds least;
     std::chrono::milliseconds most;
 };
 
-constexpr LastWord echo_timeout{protocol::parse_timeout, "timeout", std::chrono::milliseconds(1),
+constexpr LastWord echo_timeout{protocol::parse_timeout, "timeout",
+                                "START_ADDRESS END_OCTET TIMEOUT_MS", std::chrono::milliseconds(1),
                                 protocol::max_timeout};
-constexpr LastWord arp_window{protocol::parse_arp_window, "window", std::chrono::milliseconds(0),
+constexpr LastWord arp_window{protocol::parse_arp_window, "window",
+                              "START_ADDRESS END_OCTET WINDOW_MS", std::chrono::milliseconds(0),
                               protocol::max_arp_window};
 
 // Checked as zelvoro-sweep checks its arguments, a range of one address allowed.
 std::optional<Request> parse_request(std::string_view line, const LastWord& last_word) {
     const auto words = protocol::request_words(line);
     if (words.size() != 3) {
-        say("a request is START_ADDRESS END_OCTET " +
-            std::string(last_word.name == "timeout" ? "TIMEOUT_MS" : "WINDOW_MS"));
+        say("a request is " + std::string(last_word.request_form));
         return std::nullopt;
     }
     const auto checked = sweep::check_sweep_range(words[0], words[1], sweep::EndOctet::from_start);
