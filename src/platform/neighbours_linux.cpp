@@ -72,16 +72,15 @@ private:
     PresenceSink sink_;
 };
 
-// The requests go out once the sweep's own are done: sent beside them, the replies and the
-// floods of broadcasts they cause take the processor from the sweep, whose verdicts must not
-// depend on this watch.
-class ArpWatch final : public PresenceWatch {
+// A watch's thread, the signal that stops it and the channel it proves through. Declared last in
+// a watch, it goes first: the thread is stopped and joined and the channel closed while
+// everything the thread uses still exists.
+class WatchThread {
 public:
-    ArpWatch(FileDescriptor socket, ArpProbePlan plan, PresenceSink sink)
-        : socket_(std::move(socket)), plan_(std::move(plan)), channel_(std::move(sink)) {}
-    ArpWatch(const ArpWatch&) = delete;
-    ArpWatch& operator=(const ArpWatch&) = delete;
-    ~ArpWatch() override {
+    explicit WatchThread(PresenceSink sink) : channel_(std::move(sink)) {}
+    WatchThread(const WatchThread&) = delete;
+    WatchThread& operator=(const WatchThread&) = delete;
+    ~WatchThread() {
         stop_.raise();
         if (thread_.joinable()) {
             thread_.join();
@@ -89,12 +88,30 @@ public:
         channel_.close();
     }
 
+    template <typename Work> void start(Work work) { thread_ = std::thread(std::move(work)); }
+    ProofChannel& channel() { return channel_; }
+    int stop() const { return stop_.fd(); }
+
+private:
+    StopSignal stop_;
+    ProofChannel channel_;
+    std::thread thread_;
+};
+
+// The requests go out once the sweep's own are done: sent beside them, the replies and the
+// floods of broadcasts they cause take the processor from the sweep, whose verdicts must not
+// depend on this watch.
+class ArpWatch final : public PresenceWatch {
+public:
+    ArpWatch(FileDescriptor socket, ArpProbePlan plan, PresenceSink sink)
+        : socket_(std::move(socket)), plan_(std::move(plan)), runner_(std::move(sink)) {}
+
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
-        std::vector<Neighbour> proven = channel_.open();
-        thread_ = std::thread([this] {
-            probe_with_arp(socket_.get(), plan_, stop_.fd(),
-                           [this](const Neighbour& proof) { channel_.prove(proof); });
-            channel_.end();
+        std::vector<Neighbour> proven = runner_.channel().open();
+        runner_.start([this] {
+            probe_with_arp(socket_.get(), plan_, runner_.stop(),
+                           [this](const Neighbour& proof) { runner_.channel().prove(proof); });
+            runner_.channel().end();
         });
         return proven;
     }
@@ -102,9 +119,7 @@ public:
 private:
     FileDescriptor socket_;
     ArpProbePlan plan_;
-    StopSignal stop_;
-    ProofChannel channel_;
-    std::thread thread_;
+    WatchThread runner_;
 };
 
 // A NETLINK_ROUTE socket that gets the notifications of RTNLGRP_NEIGH (no privilege needed).
@@ -221,24 +236,15 @@ private:
 class TableWatch final : public PresenceWatch {
 public:
     TableWatch(TableReader table, std::chrono::milliseconds window, PresenceSink sink)
-        : table_(std::move(table)), window_(window), channel_(std::move(sink)) {}
-    TableWatch(const TableWatch&) = delete;
-    TableWatch& operator=(const TableWatch&) = delete;
-    ~TableWatch() override {
-        stop_.raise();
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        channel_.close();
-    }
+        : table_(std::move(table)), window_(window), runner_(std::move(sink)) {}
 
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
         std::vector<Neighbour> proven = table_.reachable_now();
-        channel_.open();
+        runner_.channel().open();
         const auto end = Clock::now() + window_;
-        thread_ = std::thread([this, end] {
-            table_.watch_until(end, stop_.fd(), channel_);
-            channel_.end();
+        runner_.start([this, end] {
+            table_.watch_until(end, runner_.stop(), runner_.channel());
+            runner_.channel().end();
         });
         return proven;
     }
@@ -246,15 +252,14 @@ public:
 private:
     TableReader table_;
     std::chrono::milliseconds window_;
-    StopSignal stop_;
-    ProofChannel channel_;
-    std::thread thread_;
+    WatchThread runner_;
 };
 
 // ARP requests through the echo helper, with the kernel's table subscribed beside them before
 // the sweep: where the helper fails, the table's REACHABLE entries and notifications take over
 // until the table's window from the sweep's end has passed. A device proven both ways is marked
-// once all the same (the first proof of an address marks it).
+// once all the same (the first proof of an address marks it). Going, the watch kills the helper
+// where it still runs.
 class HelperArpWatch final : public PresenceWatch {
 public:
     struct Request {
@@ -266,28 +271,19 @@ public:
     HelperArpWatch(Request request, TableReader table, std::chrono::milliseconds table_window,
                    PresenceSink sink, Diagnostics& diagnostics)
         : request_(std::move(request)), table_(std::move(table)), table_window_(table_window),
-          diagnostics_(diagnostics), channel_(std::move(sink)) {}
-    HelperArpWatch(const HelperArpWatch&) = delete;
-    HelperArpWatch& operator=(const HelperArpWatch&) = delete;
-    ~HelperArpWatch() override {
-        stop_.raise(); // the helper, where it still runs, is killed
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        channel_.close();
-    }
+          diagnostics_(diagnostics), runner_(std::move(sink)) {}
 
     std::vector<Neighbour> sweep_ended(std::span<const Ipv4Address>) override {
-        std::vector<Neighbour> proven = channel_.open();
+        std::vector<Neighbour> proven = runner_.channel().open();
         const auto table_end = Clock::now() + table_window_;
-        thread_ = std::thread([this, table_end] {
+        runner_.start([this, table_end] {
             if (!through_helper()) {
                 for (const Neighbour& proof : table_.reachable_now()) {
-                    channel_.prove(proof);
+                    runner_.channel().prove(proof);
                 }
-                table_.watch_until(table_end, stop_.fd(), channel_);
+                table_.watch_until(table_end, runner_.stop(), runner_.channel());
             }
-            channel_.end();
+            runner_.channel().end();
         });
         return proven;
     }
@@ -296,8 +292,8 @@ private:
     // False when the table must take over.
     bool through_helper() {
         const auto through = arp_through_helper(
-            request_.helper, request_.range, request_.window, echo_helper_margin, stop_.fd(),
-            [this](const Neighbour& proof) { channel_.prove(proof); });
+            request_.helper, request_.range, request_.window, echo_helper_margin, runner_.stop(),
+            [this](const Neighbour& proof) { runner_.channel().prove(proof); });
         if (through.outcome != ArpThroughHelper::Outcome::failed) {
             return true;
         }
@@ -310,9 +306,7 @@ private:
     TableReader table_;
     std::chrono::milliseconds table_window_;
     Diagnostics& diagnostics_;
-    StopSignal stop_;
-    ProofChannel channel_;
-    std::thread thread_;
+    WatchThread runner_;
 };
 
 std::unique_ptr<PresenceWatch> own_requests_watch(const netlink::RangeLink& link,
