@@ -327,14 +327,10 @@ struct LoggedServices::Wrappers {
 };
 
 LoggedServices::LoggedServices(const Services& inner)
-    : wrappers_(std::make_unique<Wrappers>(inner)), services_{wrappers_->shell,
-                                                              wrappers_->echo,
-                                                              wrappers_->address_table,
-                                                              wrappers_->http,
-                                                              wrappers_->adapters,
-                                                              wrappers_->neighbours,
-                                                              wrappers_->names,
-                                                              inner.diagnostics} {}
+    : wrappers_(std::make_unique<Wrappers>(inner)),
+      services_{wrappers_->shell, wrappers_->echo,     wrappers_->address_table,
+                wrappers_->http,  wrappers_->adapters, wrappers_->neighbours,
+                wrappers_->names, inner.diagnostics} {}
 
 LoggedServices::~LoggedServices() = default;
 

@@ -47,11 +47,11 @@ NameStage::NameStage(platform::NameService& service, const SweepOutcome& outcome
         }
     }
     const std::weak_ptr<Naming> naming = naming_;
-    lookup_ = service.look_up(plan_name_queries(asked, local_), platform::name_lookup_limit,
-                              [naming, post = naming_->owner.post](const platform::FoundName& name) {
-                                  post_to(post, naming,
-                                          [name](Naming& alive) { alive.found(name); });
-                              });
+    lookup_ =
+        service.look_up(plan_name_queries(asked, local_), platform::name_lookup_limit,
+                        [naming, post = naming_->owner.post](const platform::FoundName& name) {
+                            post_to(post, naming, [name](Naming& alive) { alive.found(name); });
+                        });
 }
 
 // The lookup goes first: once it has, nothing more is posted.

@@ -39,8 +39,8 @@ public:
     // and the silent items of `marked_silent` (indexes of the silent list); `local` are the
     // machine's addresses (plan_name_queries).
     NameStage(platform::NameService& service, const SweepOutcome& outcome,
-              std::span<const std::size_t> marked_silent,
-              std::vector<platform::LocalAddress> local, NameOwner owner);
+              std::span<const std::size_t> marked_silent, std::vector<platform::LocalAddress> local,
+              NameOwner owner);
     ~NameStage();
     NameStage(const NameStage&) = delete;
     NameStage& operator=(const NameStage&) = delete;

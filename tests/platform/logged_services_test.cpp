@@ -117,9 +117,9 @@ TEST(platform_logged_services, ALookupLogsWhatItAddsAndCountsItsNamesAtItsEnd) {
     LoggedServices logged(fakes.services);
     const Ipv4Address host{{192, 0, 2, 7}};
     std::vector<FoundName> passed;
-    auto lookup = logged.services().names.look_up(
-        {{host}, {{host, {{192, 0, 2, 1}}}}}, 2000ms,
-        [&](const FoundName& found) { passed.push_back(found); });
+    auto lookup =
+        logged.services().names.look_up({{host}, {{host, {{192, 0, 2, 1}}}}}, 2000ms,
+                                        [&](const FoundName& found) { passed.push_back(found); });
     ASSERT_TRUE(fakes.names.name_late({host, "nas", NameSource::mdns}));
     lookup->add({{{{192, 0, 2, 8}}}, {}});
     lookup.reset();

@@ -127,8 +127,7 @@ std::optional<std::chrono::nanoseconds> parse_milliseconds(const std::string& te
     const auto point = text.find('.');
     const std::string whole = text.substr(0, point);
     std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
-    if (whole.empty() || fraction.size() > 6 ||
-        (point != std::string::npos && fraction.empty())) {
+    if (whole.empty() || fraction.size() > 6 || (point != std::string::npos && fraction.empty())) {
         return std::nullopt;
     }
     fraction.resize(6, '0');
@@ -163,7 +162,8 @@ std::optional<ScriptedNames::Answer> parse_name_answer(const Argument& argument)
     if (argument.quoted || equals == std::string::npos || !address) {
         return std::nullopt;
     }
-    const std::string named = entry.substr(equals + 1, at == std::string::npos ? at : at - equals - 1);
+    const std::string named =
+        entry.substr(equals + 1, at == std::string::npos ? at : at - equals - 1);
     const auto open = named.rfind(" (");
     if (open == std::string::npos || open == 0 || named.back() != ')') {
         return std::nullopt;
@@ -192,8 +192,8 @@ Runner::Runner(std::ostream& out)
       echo_([this](const std::string& line) { emit(line); }),
       http_([this](const std::string& line) { emit(line); }),
       adapters_([this](const std::string& line) { emit(line); }), neighbours_(clock_),
-      names_(clock_), services_{*shell_,    echo_,       address_table_, http_,
-                                adapters_,  neighbours_, names_,         diagnostics_},
+      names_(clock_), services_{*shell_,   echo_,       address_table_, http_,
+                                adapters_, neighbours_, names_,         diagnostics_},
       state_(app::initial_state()), toolkit_(backend_, std::string(app::application_title)) {
     app::register_windows(toolkit_, services_, state_);
 }
@@ -591,7 +591,8 @@ void Runner::fake_names(const Command& command) {
     for (std::size_t i = 1; i < command.arguments.size(); ++i) {
         const auto answer = parse_name_answer(command.arguments[i]);
         if (!answer) {
-            throw ScriptError("usage: fake names A.B.C.D=\"NAME (DNS|mDNS|NetBIOS)\"[@MS] ... | real");
+            throw ScriptError(
+                "usage: fake names A.B.C.D=\"NAME (DNS|mDNS|NetBIOS)\"[@MS] ... | real");
         }
         answers.push_back(*answer);
     }

@@ -2,8 +2,9 @@
 
 namespace zelvoro::scenario {
 
-void ScriptedEcho::answer_only(std::set<platform::Ipv4Address> answering,
-                               std::map<platform::Ipv4Address, std::chrono::nanoseconds> round_trips) {
+void ScriptedEcho::answer_only(
+    std::set<platform::Ipv4Address> answering,
+    std::map<platform::Ipv4Address, std::chrono::nanoseconds> round_trips) {
     mode_ = Mode::fake;
     answering_ = std::move(answering);
     round_trips_ = std::move(round_trips);

@@ -12,10 +12,9 @@ bool asks(const platform::NameQueries& queries, const platform::FoundName& name)
         return std::find(queries.reverse_dns.begin(), queries.reverse_dns.end(), name.address) !=
                queries.reverse_dns.end();
     }
-    return std::any_of(queries.link_local.begin(), queries.link_local.end(),
-                       [&](const platform::LinkTarget& target) {
-                           return target.address == name.address;
-                       });
+    return std::any_of(
+        queries.link_local.begin(), queries.link_local.end(),
+        [&](const platform::LinkTarget& target) { return target.address == name.address; });
 }
 
 } // namespace
@@ -23,8 +22,7 @@ bool asks(const platform::NameQueries& queries, const platform::FoundName& name)
 // Owes the names of the addresses asked about, each due at its time.
 class ScriptedNames::ScriptedLookup final : public platform::NameLookup {
 public:
-    ScriptedLookup(ScriptedNames& service, std::chrono::milliseconds limit,
-                   platform::NameSink sink)
+    ScriptedLookup(ScriptedNames& service, std::chrono::milliseconds limit, platform::NameSink sink)
         : service_(service), began_(service.clock_.now()), limit_(limit),
           unasked_(service.answers_), sink_(std::move(sink)) {}
     ScriptedLookup(const ScriptedLookup&) = delete;

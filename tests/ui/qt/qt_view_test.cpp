@@ -633,8 +633,8 @@ void QtViewTest::late_name_joins_the_tooltip() {
     QCOMPARE(answering->item(1)->toolTip(), QStringLiteral("MAC 02:00:5e:00:00:06"));
     bool handed_over = false;
     std::thread system([&] {
-        handed_over = fakes_->names.name_late(
-            {{{192, 0, 2, 6}}, "nas.example", platform::NameSource::dns});
+        handed_over =
+            fakes_->names.name_late({{{192, 0, 2, 6}}, "nas.example", platform::NameSource::dns});
     });
     system.join();
     QVERIFY(handed_over);
