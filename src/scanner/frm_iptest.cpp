@@ -6,11 +6,11 @@
 #include "platform/file_replace.h"
 #include "platform/ipv4_address.h"
 #include "scanner/list_export.h"
-#include "shared/quit_question.h"
 #include "sweep/names.h"
 #include "sweep/presence.h"
 #include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
+#include "shared/quit_question.h"
 
 #include <optional>
 #include <variant>
