@@ -469,8 +469,11 @@ void Runner::fake_echo(const Command& command) {
             const auto round_trip = at == std::string::npos
                                         ? std::optional(std::chrono::nanoseconds(0))
                                         : parse_milliseconds(entry.substr(at + 1));
-            if (command.arguments[i].quoted || !address || !round_trip) {
+            if (command.arguments[i].quoted || !address) {
                 throw ScriptError("not an address: " + entry);
+            }
+            if (!round_trip) {
+                throw ScriptError("not a time in milliseconds: " + entry);
             }
             answering.insert(*address);
             if (at != std::string::npos) {
