@@ -65,6 +65,9 @@ public:
     // with link-local targets that stay silent takes its whole time. True when every query had
     // its answer (before the time was up, and before any cancel).
     virtual bool wait() = 0;
+    // Asks about more addresses within the lookup's time, as look_up does; an address asked
+    // before (by the same source) is not asked again. Nothing once the lookup has ended.
+    virtual void add(NameQueries queries) = 0;
 };
 
 class NameService {

@@ -19,7 +19,7 @@ public:
     ~ScriptedWatch() override { std::erase(service_.owing_, this); }
 
     std::vector<platform::Neighbour> sweep_ended(std::span<const platform::Ipv4Address>) override {
-        ended_at_ = service_.now_;
+        ended_at_ = service_.clock_.now();
         std::vector<platform::Neighbour> proven;
         while (!owed_.empty() && owed_.front().after_sweep.count() <= 0) {
             proven.push_back(owed_.front().device);
@@ -87,7 +87,7 @@ private:
     std::unique_ptr<platform::PresenceWatch> watch_;
 };
 
-ScriptedNeighbours::ScriptedNeighbours() = default;
+ScriptedNeighbours::ScriptedNeighbours(ScriptClock& clock) : clock_(clock) {}
 ScriptedNeighbours::~ScriptedNeighbours() = default;
 
 void ScriptedNeighbours::confirm(std::vector<Confirmation> confirmations) {
@@ -108,6 +108,14 @@ ScriptedNeighbours::watch(std::span<const platform::Ipv4Address> range,
     return std::make_unique<ScriptedWatch>(*this, confirmations_, std::move(sink));
 }
 
+std::optional<std::chrono::milliseconds> ScriptedNeighbours::next_due() const {
+    std::optional<std::chrono::milliseconds> earliest;
+    for (const ScriptedWatch* watch : owing_) {
+        earliest = std::min(earliest.value_or(watch->next_due()), watch->next_due());
+    }
+    return earliest;
+}
+
 bool ScriptedNeighbours::hand_over_next() {
     const auto next = std::min_element(owing_.begin(), owing_.end(), [](auto* a, auto* b) {
         return a->next_due() < b->next_due();
@@ -115,7 +123,7 @@ bool ScriptedNeighbours::hand_over_next() {
     if (next == owing_.end()) {
         return false;
     }
-    now_ = std::max(now_, (*next)->next_due());
+    clock_.advance_to((*next)->next_due());
     (*next)->hand_over_next();
     return true;
 }
