@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <vector>
 
 namespace zelvoro::scenario {
 
@@ -17,5 +19,31 @@ public:
 private:
     std::chrono::milliseconds now_{0};
 };
+
+// The earliest time at which one of `owing` (watches or lookups with answers still to hand over)
+// is due, if any is.
+template <class Owing>
+std::optional<std::chrono::milliseconds> earliest_due(const std::vector<Owing*>& owing) {
+    std::optional<std::chrono::milliseconds> earliest;
+    for (const Owing* one : owing) {
+        earliest = std::min(earliest.value_or(one->next_due()), one->next_due());
+    }
+    return earliest;
+}
+
+// Moves `clock` on to the earliest of `owing` and lets it hand over its next answer; false when
+// nothing is owed.
+template <class Owing>
+bool hand_over_earliest(ScriptClock& clock, const std::vector<Owing*>& owing) {
+    const auto next = std::min_element(owing.begin(), owing.end(), [](auto* a, auto* b) {
+        return a->next_due() < b->next_due();
+    });
+    if (next == owing.end()) {
+        return false;
+    }
+    clock.advance_to((*next)->next_due());
+    (*next)->hand_over_next();
+    return true;
+}
 
 } // namespace zelvoro::scenario

@@ -135,23 +135,11 @@ std::unique_ptr<platform::NameLookup> ScriptedNames::look_up(platform::NameQueri
 }
 
 std::optional<std::chrono::milliseconds> ScriptedNames::next_due() const {
-    std::optional<std::chrono::milliseconds> earliest;
-    for (const ScriptedLookup* lookup : owing_) {
-        earliest = std::min(earliest.value_or(lookup->next_due()), lookup->next_due());
-    }
-    return earliest;
+    return earliest_due(owing_);
 }
 
 bool ScriptedNames::hand_over_next() {
-    const auto next = std::min_element(owing_.begin(), owing_.end(), [](auto* a, auto* b) {
-        return a->next_due() < b->next_due();
-    });
-    if (next == owing_.end()) {
-        return false;
-    }
-    clock_.advance_to((*next)->next_due());
-    (*next)->hand_over_next();
-    return true;
+    return hand_over_earliest(clock_, owing_);
 }
 
 bool ScriptedNames::finish_real() {

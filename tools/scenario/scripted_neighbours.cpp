@@ -109,23 +109,11 @@ ScriptedNeighbours::watch(std::span<const platform::Ipv4Address> range,
 }
 
 std::optional<std::chrono::milliseconds> ScriptedNeighbours::next_due() const {
-    std::optional<std::chrono::milliseconds> earliest;
-    for (const ScriptedWatch* watch : owing_) {
-        earliest = std::min(earliest.value_or(watch->next_due()), watch->next_due());
-    }
-    return earliest;
+    return earliest_due(owing_);
 }
 
 bool ScriptedNeighbours::hand_over_next() {
-    const auto next = std::min_element(owing_.begin(), owing_.end(), [](auto* a, auto* b) {
-        return a->next_due() < b->next_due();
-    });
-    if (next == owing_.end()) {
-        return false;
-    }
-    clock_.advance_to((*next)->next_due());
-    (*next)->hand_over_next();
-    return true;
+    return hand_over_earliest(clock_, owing_);
 }
 
 } // namespace zelvoro::scenario
