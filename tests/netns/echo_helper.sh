@@ -18,13 +18,9 @@ ip netns exec "$ZV_SCAN" sysctl -qw net.ipv4.ping_group_range="1 0" ||
     zv_fail "cannot set ping_group_range"
 
 # The programs laid out as installed: bin/ and libexec/zelvoro/ side by side.
-zv_temp_dir
+zv_lay_out_with_helper "$runner" zelvoro-scenario "$helper_built"
 work=$REPLY
-mkdir -p "$work/bin" "$work/libexec/zelvoro"
-helper=$work/libexec/zelvoro/zelvoro-echo-helper
-cp "$runner" "$work/bin/zelvoro-scenario" && cp "$helper_built" "$helper" ||
-    zv_fail "cannot copy the programs"
-chmod -R a+rX "$work" && setcap cap_net_raw+ep "$helper" || zv_fail "cannot give the helper cap_net_raw"
+helper=$ZV_LAID_HELPER
 as_nobody=(setpriv --reuid=nobody --regid="$group" --clear-groups --)
 in_scan=(ip netns exec "$ZV_SCAN")
 

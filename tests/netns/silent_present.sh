@@ -129,13 +129,9 @@ after=$(marked_after nobody_stale_wait "$net.20")
     zv_fail "nobody_stale_wait: $net.20 marked after ${after:-no} ms, not after the kernel's probe"
 
 # The tool and its helper laid out as installed, the helper given the package's capability.
-zv_temp_dir
+zv_lay_out_with_helper "$sweep" zelvoro-sweep "$helper_built"
 laid=$REPLY
-mkdir -p "$laid/bin" "$laid/libexec/zelvoro"
-helper=$laid/libexec/zelvoro/zelvoro-echo-helper
-cp "$sweep" "$laid/bin/zelvoro-sweep" && cp "$helper_built" "$helper" ||
-    zv_fail "cannot copy the programs"
-chmod -R a+rX "$laid" && setcap cap_net_raw+ep "$helper" || zv_fail "cannot give the helper cap_net_raw"
+helper=$ZV_LAID_HELPER
 
 # through_helper NAME ARG...: as run_as_nobody, with the helper beside the tool (the bounding set
 # kept, so that the helper's file capability takes effect).
