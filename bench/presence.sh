@@ -4,11 +4,15 @@
 # anything only after 30 and 200 ms (a relay holds what they send, as a phone in power save
 # would), and two that answer echo requests, but after 10 and 60 ms, too late for the sweep's
 # 5 ms. zelvoro-sweep --mac sweeps NET.1-254 with a cold neighbour cache and with a warm one (a
-# sweep just before: its entries REACHABLE), as root (ARP requests of its own) and as the user
-# nobody without any capability (the kernel's table and its notifications), and with entries
-# the kernel holds as STALE (nobody, --wait 8500). It reports how many of the seven were marked,
-# when the last of them was and when the presence stage was final (the tool's own clock, from
-# the stage's start), and the echo sweep's own time and lists with and without the stage.
+# sweep just before: its entries REACHABLE), as root (ARP requests of its own), as the user
+# nobody without any capability (the kernel's table and its notifications), as nobody with the
+# echo helper beside the tool (a copy given cap_net_raw+ep, as the package does: ARP requests
+# through it), and with entries the kernel holds as STALE (nobody, --wait 8500; nobody through
+# the helper, its default window). It reports how many of the seven were marked, when the last
+# of them was and when the presence stage was final (the tool's own clock, from the stage's
+# start), and the echo sweep's own time and lists with and without the stage; then whether the
+# targets held: with ARP requests (root, or through the helper) all seven marked in every run,
+# cold, warm and STALE, and the stage final within 600 ms.
 #
 # usage: bench/presence.sh [BUILD_DIR | BIN_DIR | PATH_TO_ZELVORO_SWEEP] [RUNS]
 #   default build/bin/zelvoro-sweep, 10 runs per case. Needs root and a C compiler (the relay,
@@ -25,6 +29,9 @@ sweep=$(zv_find_sweep "$target") || { echo "zelvoro-sweep not found under $targe
 zv_require_root
 getent passwd nobody >/dev/null || zv_skip "no user nobody"
 command -v cc >/dev/null || zv_skip "no C compiler for the relay"
+command -v setcap >/dev/null || zv_skip "setcap is missing"
+helper_built=$(dirname "$sweep")/../libexec/zelvoro/zelvoro-echo-helper
+[ -x "$helper_built" ] || zv_fail "no echo helper beside the tool: $helper_built"
 
 answering=(10 11 12 13 14 15 16 17 18 19)
 ignoring=(20 21 22)
@@ -34,6 +41,13 @@ net="10.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1))"
 zv_temp_dir
 work=$REPLY
 cp "$sweep" "$work/zelvoro-sweep" && chmod 755 "$work/zelvoro-sweep"
+# The tool and the helper laid out as installed, for nobody through the helper.
+mkdir -p "$work/laid/bin" "$work/laid/libexec/zelvoro"
+cp "$sweep" "$work/laid/bin/zelvoro-sweep" &&
+    cp "$helper_built" "$work/laid/libexec/zelvoro/zelvoro-echo-helper" &&
+    chmod -R a+rX "$work/laid" &&
+    setcap cap_net_raw+ep "$work/laid/libexec/zelvoro/zelvoro-echo-helper" ||
+    zv_fail "cannot lay out the tool with a helper holding cap_net_raw"
 sweep=$work/zelvoro-sweep
 cc -O2 -o "$work/delay_relay" "$repo/bench/delay_relay.c" || zv_fail "cannot build the relay"
 
@@ -90,16 +104,24 @@ slow_host 26 60 answering
 
 ZV_NET=$net zv_expected_lists 1 254 "${answering[@]}" >"$work/expected"
 
-# sweep_once USER MAC ARG...: one run of the tool as root or nobody, with or without --mac;
-# its stdout in $work/out, stderr in $work/err.
+# sweep_once USER ARG...: one run of the tool as root, nobody, or nobody with the helper beside
+# the tool (helper; the bounding set kept so that the helper's file capability takes effect);
+# its stdout in $work/out, stderr in $work/err. A run through the helper in which the neighbour
+# table took over counts as a failure of the bench.
 sweep_once() {
     local user=$1
     shift
-    if [ "$user" = root ]; then
-        ip netns exec "$scan" "$sweep" "$@" >"$work/out" 2>"$work/err"
-    else
-        zv_as_nobody "$scan" "$sweep" "$@" >"$work/out" 2>"$work/err"
-    fi || zv_fail "zelvoro-sweep $* as $user exited with $? ($(cat "$work/err"))"
+    case $user in
+    root) ip netns exec "$scan" "$sweep" "$@" ;;
+    nobody) zv_as_nobody "$scan" "$sweep" "$@" ;;
+    helper)
+        ip netns exec "$scan" setpriv --reuid=nobody --regid="$(id -gn nobody)" --clear-groups \
+            --inh-caps=-all -- "$work/laid/bin/zelvoro-sweep" "$@"
+        ;;
+    esac >"$work/out" 2>"$work/err" ||
+        zv_fail "zelvoro-sweep $* as $user exited with $? ($(cat "$work/err"))"
+    [ "$user" != helper ] || ! grep -q 'watched instead' "$work/err" ||
+        zv_fail "the helper did not send the ARP requests: $(cat "$work/err")"
 }
 
 # record CASE: what the last run says, one line appended to $work/CASE:
@@ -151,6 +173,14 @@ for ((run = 1; run <= runs; run++)); do
             sweep_pair "$user" stage --mac "$net.1" 254
         fi
     done
+    ip -n "$scan" neigh flush all
+    sweep_once helper --mac "$net.1" 254
+    record cold-helper-stage
+    sweep_once helper --mac "$net.1" 254
+    record warm-helper-stage
+    make_stale
+    sweep_once helper --mac "$net.1" 254
+    record stale-helper-stage
     make_stale
     sweep_once nobody --mac --wait 8500 "$net.1" 254
     record "stale-nobody-stage"
@@ -198,3 +228,20 @@ row "warm, root (CAP_NET_RAW)" warm-root-stage warm-root-plain
 row "cold, nobody (no capability)" cold-nobody-stage cold-nobody-plain
 row "warm REACHABLE, nobody" warm-nobody-stage warm-nobody-plain
 row "warm STALE, nobody, --wait 8500" stale-nobody-stage
+row "cold, nobody through the helper" cold-helper-stage cold-nobody-plain
+row "warm REACHABLE, nobody through the helper" warm-helper-stage warm-nobody-plain
+row "warm STALE, nobody through the helper" stale-helper-stage
+
+# target CASE...: whether every run of each CASE marked all seven with the stage final within
+# 600 ms.
+target() {
+    local case verdict=held
+    for case in "$@"; do
+        awk '$1 != 7 || $3 > 600 { bad = 1 } END { exit bad }' "$work/$case" || verdict=missed
+    done
+    echo "- $verdict: all seven marked and the stage final within 600 ms in every run, $*"
+}
+echo
+echo "Targets with ARP requests:"
+target cold-root-stage warm-root-stage
+target cold-helper-stage warm-helper-stage stale-helper-stage

@@ -11,7 +11,10 @@ SystemServices::SystemServices()
       http_(platform::make_system_http_client(*diagnostics_)),
       adapters_(platform::make_system_adapter_service(*diagnostics_)),
       neighbours_(platform::make_system_neighbour_service(*diagnostics_)),
-      services_{*shell_, *echo_, *address_table_, *http_, *adapters_, *neighbours_, *diagnostics_},
+      names_(platform::make_system_name_service()), services_{*shell_,         *echo_,
+                                                              *address_table_, *http_,
+                                                              *adapters_,      *neighbours_,
+                                                              *names_,         *diagnostics_},
       logged_(platform::debug_log_requested()
                   ? std::make_unique<platform::LoggedServices>(services_)
                   : nullptr) {}

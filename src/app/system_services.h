@@ -27,6 +27,7 @@ private:
     std::unique_ptr<platform::HttpClient> http_;
     std::unique_ptr<platform::AdapterService> adapters_;
     std::unique_ptr<platform::NeighbourService> neighbours_;
+    std::unique_ptr<platform::NameService> names_;
     platform::Services services_;
     std::unique_ptr<platform::LoggedServices> logged_;
 };

@@ -4,11 +4,15 @@
 #pragma once
 
 #include "platform/echo.h"
+#include "platform/echo_helper_protocol.h"
+#include "platform/neighbours.h"
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace zelvoro::platform {
 
@@ -32,5 +36,27 @@ constexpr std::chrono::milliseconds echo_helper_margin{3000};
 // Through the helper beside this program, with that margin.
 EchoSweepResult echo_through_helper(std::span<const Ipv4Address> addresses,
                                     std::chrono::milliseconds timeout);
+
+// How an ARP presence request through the helper came out.
+struct ArpThroughHelper {
+    enum class Outcome {
+        ended,   // the helper's end line came and it exited as done
+        stopped, // `stop` became readable first; the helper was killed
+        failed,  // anything else; the helper, where it still ran, was killed
+    };
+    Outcome outcome = Outcome::failed;
+    std::string failure; // why it failed, in one line
+};
+
+// Runs the helper at `helper` with an ARP presence request for `range` (replies taken for
+// `window`), and hands each device of its answer to `proven` as its line arrives, on the calling
+// thread. Returns once the answer has ended, `stop` (a descriptor) is readable, or `margin` after
+// the window has passed. A line that is not exactly what the request asks for proves nothing and
+// ends the run as failed; what was proven before it stays proven.
+ArpThroughHelper arp_through_helper(const std::filesystem::path& helper,
+                                    const echo_helper::Range& range,
+                                    std::chrono::milliseconds window,
+                                    std::chrono::milliseconds margin, int stop,
+                                    const std::function<void(const Neighbour&)>& proven);
 
 } // namespace zelvoro::platform

@@ -1,7 +1,9 @@
 #include "platform/echo_helper_protocol.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <utility>
 
 namespace zelvoro::platform::echo_helper {
 
@@ -63,6 +65,49 @@ std::optional<Verdict> parse_verdict(std::string_view line, const Ipv4Address& e
     return Verdict{true, round_trip};
 }
 
+// Plain decimal digits, "0" or without a leading zero, at most `longest` of them.
+std::optional<std::uint64_t> parse_plain_number(std::string_view text, std::size_t longest) {
+    if (text.empty() || text.size() > longest || (text.size() > 1 && text.front() == '0') ||
+        text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// "xx:xx:xx:xx:xx:xx" in lower case, as mac_text writes it.
+std::optional<MacAddress> parse_mac(std::string_view text) {
+    MacAddress mac{};
+    if (text.size() != mac.size() * 3 - 1) {
+        return std::nullopt;
+    }
+    for (std::size_t index = 0; index < mac.size(); ++index) {
+        const int high = hex_digit(text[index * 3]);
+        const int low = hex_digit(text[index * 3 + 1]);
+        if (high < 0 || low < 0 || (index + 1 < mac.size() && text[index * 3 + 2] != ':')) {
+            return std::nullopt;
+        }
+        mac[index] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return mac;
+}
+
+bool in_range(const Range& range, const Ipv4Address& address) {
+    return same_segment(range.start, address) && address.octets[3] >= range.start.octets[3] &&
+           address.octets[3] <= range.end_octet;
+}
+
+// Digits enough for any time an answer can take, in microseconds.
+constexpr std::size_t longest_time_digits = 12;
+
 } // namespace
 
 Ipv4Address Range::address(std::size_t index) const {
@@ -97,17 +142,11 @@ std::vector<std::string_view> request_words(std::string_view line) {
 }
 
 std::optional<std::chrono::milliseconds> parse_timeout(std::string_view text) {
-    // Plain decimal digits without a leading zero, short enough for from_chars not to overflow.
-    if (text.empty() || text.size() > 9 || text.front() == '0' ||
-        text.find_first_not_of("0123456789") != std::string_view::npos) {
+    const auto value = parse_plain_number(text, 9);
+    if (!value || *value == 0 || *value > static_cast<std::uint64_t>(max_timeout.count())) {
         return std::nullopt;
     }
-    long value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    if (value > max_timeout.count()) {
-        return std::nullopt;
-    }
-    return std::chrono::milliseconds(value);
+    return std::chrono::milliseconds(*value);
 }
 
 std::string answer_text(const Range& range, const EchoSweepResult& result) {
@@ -156,6 +195,71 @@ std::optional<EchoSweepResult> parse_answer(std::string_view text, const Range& 
         result.round_trip.clear(); // the engine measured none
     }
     return result;
+}
+
+std::optional<std::chrono::milliseconds> parse_arp_window(std::string_view text) {
+    const auto value = parse_plain_number(text, 9);
+    if (!value || *value > static_cast<std::uint64_t>(max_arp_window.count())) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(*value);
+}
+
+std::string arp_proof_line(const Neighbour& proof, std::chrono::microseconds since_first_round) {
+    return to_dotted_quad(proof.address) + ' ' + mac_text(proof.mac) + ' ' +
+           std::to_string(std::max<std::int64_t>(since_first_round.count(), 0)) + '\n';
+}
+
+std::vector<Neighbour> ArpAnswerReader::feed(std::string_view bytes) {
+    std::vector<Neighbour> proven;
+    while (state_ != State::malformed && !bytes.empty()) {
+        if (state_ == State::ended) {
+            refuse("bytes after the end line");
+            break;
+        }
+        const auto end = bytes.find('\n');
+        partial_.append(bytes.substr(0, end));
+        if (partial_.size() >= max_arp_line_bytes) {
+            refuse("a line longer than " + std::to_string(max_arp_line_bytes - 1) + " bytes");
+            break;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        bytes.remove_prefix(end + 1);
+        const std::string line = std::exchange(partial_, {});
+        if (const auto proof = take_line(line)) {
+            proven.push_back(*proof);
+        }
+    }
+    return proven;
+}
+
+std::optional<Neighbour> ArpAnswerReader::take_line(std::string_view line) {
+    if (line == arp_end_line.substr(0, arp_end_line.size() - 1)) {
+        state_ = State::ended;
+        return std::nullopt;
+    }
+    const auto words = split(line);
+    const auto address = words.size() == 3 ? parse_dotted_quad(words[0]) : std::nullopt;
+    const auto mac = words.size() == 3 ? parse_mac(words[1]) : std::nullopt;
+    if (!address || !mac || !parse_plain_number(words[2], longest_time_digits)) {
+        refuse("not a line of an ARP answer");
+        return std::nullopt;
+    }
+    if (!in_range(range_, *address) ||
+        std::find(named_.begin(), named_.end(), *address) != named_.end()) {
+        refuse("an address outside the range or named twice: " + to_dotted_quad(*address));
+        return std::nullopt;
+    }
+    named_.push_back(*address);
+    return Neighbour{*address, *mac};
+}
+
+void ArpAnswerReader::refuse(std::string fault) {
+    state_ = State::malformed;
+    fault_ = std::move(fault);
+    partial_.clear();
 }
 
 } // namespace zelvoro::platform::echo_helper

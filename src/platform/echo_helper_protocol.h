@@ -6,10 +6,18 @@
 // TIMEOUT_MS from its own send time. The answer is one line per address, in order:
 // "A.B.C.D answered NANOSECONDS" (the round trip, where the engine measures it; without it
 // otherwise) or "A.B.C.D silent".
+//
+// Started with the one argument "--arp", the helper serves an ARP presence request instead, and
+// opens a packet socket rather than an ICMP one. The request is one line of the same form,
+// "START_ADDRESS END_OCTET WINDOW_MS\n": ARP requests to the range on the link the kernel itself
+// names for it (the caller names no interface), replies taken until WINDOW_MS after the first
+// round. The answer streams one line per device as its reply arrives,
+// "A.B.C.D xx:xx:xx:xx:xx:xx MICROSECONDS" (the time since the first round), then "end".
 #pragma once
 
 #include "platform/echo.h"
 #include "platform/ipv4_address.h"
+#include "platform/neighbours.h"
 
 #include <chrono>
 #include <cstddef>
@@ -29,10 +37,17 @@ constexpr std::string_view relative_path = "../libexec/zelvoro/zelvoro-echo-help
 constexpr int exit_done = 0;
 constexpr int exit_refused = 2;       // a request or a start refused, with one line on stderr
 constexpr int exit_not_permitted = 3; // no echo socket, or the capabilities would not go
+constexpr int exit_not_on_link = 4;   // an ARP request for a range on no link of this machine
 
 // A request line is shorter than this, its newline included.
 constexpr std::size_t max_request_bytes = 64;
 constexpr std::chrono::milliseconds max_timeout{1000};
+
+// The argument that makes a run serve an ARP presence request.
+constexpr std::string_view arp_argument = "--arp";
+constexpr std::chrono::milliseconds max_arp_window{600'000};
+// A line of an ARP answer is shorter than this, its newline included.
+constexpr std::size_t max_arp_line_bytes = 64;
 
 // Addresses start.octets[3] .. end_octet of the start address's /24, both included.
 struct Range {
@@ -64,5 +79,40 @@ std::string answer_text(const Range& range, const EchoSweepResult& result);
 // The answer read back: nothing unless it holds exactly one well-formed line per address of
 // `range`, in order, with a round trip on every answering line or on none.
 std::optional<EchoSweepResult> parse_answer(std::string_view text, const Range& range);
+
+// An ARP presence request's window: a plain decimal number of milliseconds, 0 to
+// max_arp_window.
+std::optional<std::chrono::milliseconds> parse_arp_window(std::string_view text);
+
+// One device of an ARP answer, and the answer's last line.
+std::string arp_proof_line(const Neighbour& proof, std::chrono::microseconds since_first_round);
+constexpr std::string_view arp_end_line = "end\n";
+
+// Reads an ARP answer for `range` as it arrives, in pieces of any size. A line counts only when
+// it is whole and well formed, names an address of the range not named before, and comes before
+// the end line; anything else (a line too long, a byte after the end line) makes the whole rest
+// of the answer malformed, and the reader takes nothing more.
+class ArpAnswerReader {
+public:
+    enum class State { reading, ended, malformed };
+
+    explicit ArpAnswerReader(const Range& range) : range_(range) {}
+
+    // The devices of the lines that `bytes` completes, in their order.
+    std::vector<Neighbour> feed(std::string_view bytes);
+    State state() const { return state_; }
+    // Why the answer is malformed, in one line.
+    const std::string& fault() const { return fault_; }
+
+private:
+    std::optional<Neighbour> take_line(std::string_view line);
+    void refuse(std::string fault);
+
+    Range range_;
+    State state_ = State::reading;
+    std::string partial_;
+    std::vector<Ipv4Address> named_;
+    std::string fault_;
+};
 
 } // namespace zelvoro::platform::echo_helper

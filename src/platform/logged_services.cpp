@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -240,6 +241,73 @@ private:
     Diagnostics& diagnostics_;
 };
 
+std::string queries_text(const NameQueries& queries) {
+    return std::to_string(queries.reverse_dns.size()) + " reverse, " +
+           std::to_string(queries.link_local.size()) + " link-local";
+}
+
+// The names that arrive are counted in the line that ends the lookup, as the late proofs are.
+class LoggedLookup final : public NameLookup {
+public:
+    LoggedLookup(std::unique_ptr<NameLookup> inner, std::shared_ptr<std::atomic<std::size_t>> found,
+                 Diagnostics& diagnostics)
+        : inner_(std::move(inner)), found_(std::move(found)), diagnostics_(diagnostics) {}
+    ~LoggedLookup() override { cancel(); }
+
+    void cancel() override {
+        inner_->cancel();
+        log_end("cancelled");
+    }
+    bool wait() override {
+        const bool answered = inner_->wait();
+        log_end(answered ? "answered" : "timed out");
+        return answered;
+    }
+    void add(NameQueries queries) override {
+        diagnostics_.debug("name lookup adds " + queries_text(queries));
+        inner_->add(std::move(queries));
+    }
+
+private:
+    void log_end(const std::string& how) {
+        if (!std::exchange(ended_, true)) {
+            diagnostics_.debug("name lookup " + how + ": " + std::to_string(found_->load()) +
+                               " names (" + duration_text(Clock::now() - began_) + ")");
+        }
+    }
+
+    std::unique_ptr<NameLookup> inner_;
+    std::shared_ptr<std::atomic<std::size_t>> found_;
+    Diagnostics& diagnostics_;
+    Clock::time_point began_ = Clock::now();
+    bool ended_ = false;
+};
+
+class LoggedNames final : public NameService {
+public:
+    LoggedNames(NameService& inner, Diagnostics& diagnostics)
+        : inner_(inner), diagnostics_(diagnostics) {}
+    std::unique_ptr<NameLookup> look_up(NameQueries queries, std::chrono::milliseconds limit,
+                                        NameSink sink) override {
+        auto found = std::make_shared<std::atomic<std::size_t>>(0);
+        NameSink counted = [found, sink = std::move(sink)](const FoundName& name) {
+            ++*found;
+            sink(name);
+        };
+        const std::string what = "name lookup of " + queries_text(queries) + ", limit " +
+                                 std::to_string(limit.count()) + " ms";
+        auto inner = logged(
+            diagnostics_, what,
+            [&] { return inner_.look_up(std::move(queries), limit, std::move(counted)); },
+            [](const std::unique_ptr<NameLookup>&) { return std::string("begun"); });
+        return std::make_unique<LoggedLookup>(std::move(inner), found, diagnostics_);
+    }
+
+private:
+    NameService& inner_;
+    Diagnostics& diagnostics_;
+};
+
 } // namespace
 
 struct LoggedServices::Wrappers {
@@ -247,7 +315,7 @@ struct LoggedServices::Wrappers {
         : shell(inner.shell, inner.diagnostics), echo(inner.echo, inner.diagnostics),
           address_table(inner.address_table, inner.diagnostics),
           http(inner.http, inner.diagnostics), adapters(inner.adapters, inner.diagnostics),
-          neighbours(inner.neighbours, inner.diagnostics) {}
+          neighbours(inner.neighbours, inner.diagnostics), names(inner.names, inner.diagnostics) {}
 
     LoggedShell shell;
     LoggedEcho echo;
@@ -255,16 +323,14 @@ struct LoggedServices::Wrappers {
     LoggedHttp http;
     LoggedAdapters adapters;
     LoggedNeighbours neighbours;
+    LoggedNames names;
 };
 
 LoggedServices::LoggedServices(const Services& inner)
-    : wrappers_(std::make_unique<Wrappers>(inner)), services_{wrappers_->shell,
-                                                              wrappers_->echo,
-                                                              wrappers_->address_table,
-                                                              wrappers_->http,
-                                                              wrappers_->adapters,
-                                                              wrappers_->neighbours,
-                                                              inner.diagnostics} {}
+    : wrappers_(std::make_unique<Wrappers>(inner)),
+      services_{wrappers_->shell, wrappers_->echo,     wrappers_->address_table,
+                wrappers_->http,  wrappers_->adapters, wrappers_->neighbours,
+                wrappers_->names, inner.diagnostics} {}
 
 LoggedServices::~LoggedServices() = default;
 

@@ -26,39 +26,55 @@ constexpr std::chrono::milliseconds receive_slice{50};
 // Each link target asks two sources.
 constexpr std::size_t link_sources = 2;
 
-template <typename Item> std::vector<Item> without_repeats(std::vector<Item> items) {
-    std::vector<Item> kept;
-    for (Item& item : items) {
-        if (std::find(kept.begin(), kept.end(), item) == kept.end()) {
-            kept.push_back(std::move(item));
-        }
-    }
-    return kept;
-}
-
-std::vector<LinkTarget> one_per_address(std::vector<LinkTarget> targets) {
-    std::vector<LinkTarget> kept;
-    for (const LinkTarget& target : targets) {
-        if (std::none_of(kept.begin(), kept.end(),
-                         [&](const LinkTarget& k) { return k.address == target.address; })) {
-            kept.push_back(target);
-        }
-    }
-    return kept;
-}
-
 // What the lookup's threads share with its handle.
 class LookupState {
 public:
-    LookupState(std::vector<Ipv4Address> reverse, std::size_t link_targets,
-                Clock::time_point deadline, NameSink sink)
-        : deadline_(deadline), reverse_queue_(reverse.begin(), reverse.end()),
-          pending_(reverse.size() + link_sources * link_targets), sink_(std::move(sink)) {}
+    LookupState(Clock::time_point deadline, NameSink sink)
+        : deadline_(deadline), sink_(std::move(sink)) {}
 
-    // The next address to look up; nothing once the queue is empty or the lookup has ended.
+    // Takes the queries not asked before, counting them as pending; what is left for the caller
+    // to start: the reverse lookups' new workers, and the new link targets. Nothing once the
+    // lookup has ended.
+    struct Added {
+        std::size_t reverse_workers = 0;
+        std::vector<LinkTarget> link_local;
+    };
+    Added add(NameQueries queries) {
+        const std::lock_guard lock(mutex_);
+        Added added;
+        if (!running()) {
+            return added;
+        }
+        for (const Ipv4Address& address : queries.reverse_dns) {
+            if (reverse_asked_.insert(address).second) {
+                reverse_queue_.push_back(address);
+                ++pending_;
+            }
+        }
+        for (const LinkTarget& target : queries.link_local) {
+            if (link_asked_.insert(target.address).second) {
+                added.link_local.push_back(target);
+                pending_ += link_sources;
+            }
+        }
+        added.reverse_workers =
+            std::min(reverse_queue_.size(), reverse_lookups_at_once - reverse_workers_);
+        reverse_workers_ += added.reverse_workers;
+        return added;
+    }
+
+    // A worker that could not be started.
+    void worker_missing() {
+        const std::lock_guard lock(mutex_);
+        --reverse_workers_;
+    }
+
+    // The next address to look up; nothing once the queue is empty or the lookup has ended,
+    // and the worker that asked stops.
     std::optional<Ipv4Address> next_reverse() {
         const std::lock_guard lock(mutex_);
         if (reverse_queue_.empty() || !running()) {
+            --reverse_workers_;
             return std::nullopt;
         }
         const Ipv4Address next = reverse_queue_.front();
@@ -130,7 +146,10 @@ private:
     std::condition_variable changed_;
     bool ended_ = false;
     std::deque<Ipv4Address> reverse_queue_;
-    std::size_t pending_;
+    std::set<Ipv4Address> reverse_asked_;
+    std::set<Ipv4Address> link_asked_;
+    std::size_t reverse_workers_ = 0; // at most reverse_lookups_at_once
+    std::size_t pending_ = 0;
     std::set<std::pair<Ipv4Address, NameSource>> delivered_;
     NameSink sink_;
 };
@@ -199,10 +218,10 @@ void look_up_on_link(LookupState& state, NameSystem& system,
     }
 }
 
-// A thread that runs on by itself. When none can be started, or its work fails (memory runs
-// out), its queries stay unanswered until the lookup's time is up: names go missing, nothing
-// else.
-template <typename Work> void start_detached(Work work) {
+// A thread that runs on by itself; false when none could be started. When none can be, or its
+// work fails (memory runs out), its queries stay unanswered until the lookup's time is up: names
+// go missing, nothing else.
+template <typename Work> bool start_detached(Work work) {
     try {
         std::thread([work = std::move(work)] {
             try {
@@ -210,22 +229,43 @@ template <typename Work> void start_detached(Work work) {
             } catch (...) {
             }
         }).detach();
+        return true;
     } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+// Starts the threads for what `state` took of `queries`.
+void start_queries(const std::shared_ptr<LookupState>& state,
+                   const std::shared_ptr<NameSystem>& system, NameQueries queries) {
+    auto added = state->add(std::move(queries));
+    for (std::size_t i = 0; i < added.reverse_workers; ++i) {
+        if (!start_detached([state, system] { look_up_reverse(*state, *system); })) {
+            state->worker_missing();
+        }
+    }
+    if (!added.link_local.empty()) {
+        start_detached([state, system, links = std::move(added.link_local)] {
+            look_up_on_link(*state, *system, links);
+        });
     }
 }
 
 class Lookup final : public NameLookup {
 public:
-    explicit Lookup(std::shared_ptr<LookupState> state) : state_(std::move(state)) {}
+    Lookup(std::shared_ptr<LookupState> state, std::shared_ptr<NameSystem> system)
+        : state_(std::move(state)), system_(std::move(system)) {}
     Lookup(const Lookup&) = delete;
     Lookup& operator=(const Lookup&) = delete;
     ~Lookup() override { state_->end(); }
 
     void cancel() override { state_->end(); }
     bool wait() override { return state_->wait(); }
+    void add(NameQueries queries) override { start_queries(state_, system_, std::move(queries)); }
 
 private:
     std::shared_ptr<LookupState> state_;
+    std::shared_ptr<NameSystem> system_;
 };
 
 class ThreadedNameService final : public NameService {
@@ -234,20 +274,9 @@ public:
 
     std::unique_ptr<NameLookup> look_up(NameQueries queries, std::chrono::milliseconds limit,
                                         NameSink sink) override {
-        auto reverse = without_repeats(std::move(queries.reverse_dns));
-        auto links = one_per_address(std::move(queries.link_local));
-        const std::size_t workers = std::min(reverse.size(), reverse_lookups_at_once);
-        auto state = std::make_shared<LookupState>(std::move(reverse), links.size(),
-                                                   Clock::now() + limit, std::move(sink));
-        for (std::size_t i = 0; i < workers; ++i) {
-            start_detached([state, system = system_] { look_up_reverse(*state, *system); });
-        }
-        if (!links.empty()) {
-            start_detached([state, system = system_, links = std::move(links)] {
-                look_up_on_link(*state, *system, links);
-            });
-        }
-        return std::make_unique<Lookup>(std::move(state));
+        auto state = std::make_shared<LookupState>(Clock::now() + limit, std::move(sink));
+        start_queries(state, system_, std::move(queries));
+        return std::make_unique<Lookup>(std::move(state), system_);
     }
 
 private:

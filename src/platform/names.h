@@ -43,8 +43,9 @@ struct NameQueries {
     std::vector<LinkTarget> link_local;
 };
 
-// How long a lookup may take, whatever the network does.
-constexpr std::chrono::milliseconds name_lookup_limit{2000};
+// How long a lookup may take, whatever the network does: under 2 s, leaving room for its
+// threads to wind down and its last names to be handed over inside them.
+constexpr std::chrono::milliseconds name_lookup_limit{1950};
 // How many reverse lookups the system resolver is given at a time.
 constexpr std::size_t reverse_lookups_at_once = 16;
 
@@ -65,6 +66,9 @@ public:
     // with link-local targets that stay silent takes its whole time. True when every query had
     // its answer (before the time was up, and before any cancel).
     virtual bool wait() = 0;
+    // Asks about more addresses within the lookup's time, as look_up does; an address asked
+    // before (by the same source) is not asked again. Nothing once the lookup has ended.
+    virtual void add(NameQueries queries) = 0;
 };
 
 class NameService {

@@ -6,6 +6,7 @@
 #include "platform/diagnostics.h"
 #include "platform/echo.h"
 #include "platform/http/http.h"
+#include "platform/names.h"
 #include "platform/neighbours.h"
 #include "platform/shell.h"
 
@@ -18,6 +19,7 @@ struct Services {
     HttpClient& http;
     AdapterService& adapters;
     NeighbourService& neighbours;
+    NameService& names;
     // Where the reason behind a failure goes.
     Diagnostics& diagnostics;
 };

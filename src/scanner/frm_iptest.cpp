@@ -6,12 +6,15 @@
 #include "platform/file_replace.h"
 #include "platform/ipv4_address.h"
 #include "scanner/list_export.h"
+#include "sweep/names.h"
 #include "sweep/presence.h"
 #include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
 #include "shared/quit_question.h"
 
 #include <optional>
+#include <variant>
+#include <vector>
 
 namespace zelvoro::scanner {
 
@@ -70,14 +73,14 @@ void FrmIPtest::form_unload(bool& cancel) {
                                               shared::quit_title);
     cancel = answer != ui::MessageBoxResult::yes;
     if (!cancel) {
-        presence_.reset();
+        end_stages();
     }
 }
 
 // Lists first, then the checks: a refused click also leaves both lists empty. The last sweep's
-// presence stage ends before its lists are emptied.
+// stages end before its lists are emptied.
 void FrmIPtest::btntest_click() {
-    presence_.reset();
+    end_stages();
     ui_.List1.clear();
     ui_.List2.clear();
     const bool complete = ui_.start_row.complete() && !ui_.end_row[3].text().empty();
@@ -104,8 +107,12 @@ void FrmIPtest::btntest_click() {
         for (const sweep::SweepVerdict& verdict : outcome.silent) {
             ui_.List2.add_item(verdict.text);
         }
+        answering_notes_.restart();
+        silent_notes_.restart();
+        note_answer_times(outcome);
         if (presence_) {
             presence_->sweep_ended(outcome);
+            names_ = start_names(outcome);
         }
     }
     show_sweep_hints();
@@ -140,10 +147,54 @@ void FrmIPtest::note_item(const sweep::ItemMark& mark) {
         tooltip = sweep::shared_device_tooltip(mark.mac, vendor);
         break;
     }
-    ui::ListBox& list = mark.silent ? ui_.List2 : ui_.List1;
-    list.set_note(static_cast<int>(mark.index), {.label = platform::mac_text(mark.mac),
-                                                 .tooltip = std::move(tooltip),
-                                                 .warning = mark.kind == sweep::MarkKind::present});
+    ListNotes& notes = mark.silent ? silent_notes_ : answering_notes_;
+    notes.set_mark(mark.index, {.label = platform::mac_text(mark.mac),
+                                .tooltip = std::move(tooltip),
+                                .warning = mark.kind == sweep::MarkKind::present});
+    if (names_ && mark.silent) {
+        names_->marked(mark.index);
+    }
+}
+
+// Answering items note how soon they answered, where the echo service measured it.
+void FrmIPtest::note_answer_times(const sweep::SweepOutcome& outcome) {
+    for (std::size_t index = 0; index < outcome.answering.size(); ++index) {
+        if (const auto& round_trip = outcome.answering[index].round_trip) {
+            answering_notes_.set_answer_time(index, sweep::answer_time_note(*round_trip));
+        }
+    }
+}
+
+// Host names of the answering items and of the silent ones a device holds, asked once the lists
+// are filled; each name arrives on this window's thread. Without the machine's addresses only
+// reverse DNS is asked.
+std::unique_ptr<sweep::NameStage> FrmIPtest::start_names(const sweep::SweepOutcome& outcome) {
+    std::vector<platform::LocalAddress> local;
+    auto table = services_.address_table.read();
+    if (auto* rows = std::get_if<std::vector<platform::LocalAddress>>(&table)) {
+        local = std::move(*rows);
+    } else if (const auto* failure = std::get_if<platform::AddressTableFailure>(&table)) {
+        services_.diagnostics.failure(
+            "the local address table cannot be read, so host names come from DNS only: " +
+            failure->reason);
+    }
+    ui::Toolkit& ui_thread = toolkit();
+    return std::make_unique<sweep::NameStage>(
+        services_.names, outcome, silent_notes_.marked(), std::move(local),
+        sweep::NameOwner{
+            .post = [&ui_thread](std::function<void()> task) { ui_thread.post(std::move(task)); },
+            .named = [this](const sweep::ItemNames& named) { note_names(named); }});
+}
+
+void FrmIPtest::note_names(const sweep::ItemNames& named) {
+    ListNotes& notes = named.silent ? silent_notes_ : answering_notes_;
+    notes.set_names(named.index, named.names);
+}
+
+// The name stage goes first: the presence stage's marks ask it for names.
+void FrmIPtest::end_stages() {
+    names_.reset();
+    presence_.reset();
 }
 
 void FrmIPtest::show_sweep_hints() {
@@ -155,10 +206,10 @@ void FrmIPtest::show_sweep_hints() {
     }
 }
 
-// Each write runs that field's change handling before the next field is cleared. A presence
-// stage still running ends: the lists keep the marks they have.
+// Each write runs that field's change handling before the next field is cleared. The stages
+// still running end: the lists keep the notes they have.
 void FrmIPtest::cmdclear_click() {
-    presence_.reset();
+    end_stages();
     ui_.start_row.clear();
     ui_.end_row.clear();
 }

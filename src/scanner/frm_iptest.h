@@ -3,7 +3,9 @@
 
 #include "platform/services.h"
 #include "scanner/frm_iptest_layout.h"
+#include "scanner/item_notes.h"
 #include "sweep/mac_vendor.h"
+#include "sweep/name_stage.h"
 #include "sweep/presence_stage.h"
 #include "sweep/sweep_plan.h"
 #include "shared/process_state.h"
@@ -47,6 +49,10 @@ private:
     std::unique_ptr<sweep::PresenceStage>
     start_presence(std::span<const sweep::SweepTarget> targets);
     void note_item(const sweep::ItemMark& mark);
+    void note_answer_times(const sweep::SweepOutcome& outcome);
+    std::unique_ptr<sweep::NameStage> start_names(const sweep::SweepOutcome& outcome);
+    void note_names(const sweep::ItemNames& named);
+    void end_stages();
     void octet_accepted(const ui::TextBox& field);
     void copy_start_to_end();
     void show_octet_hint(bool visible);
@@ -57,8 +63,11 @@ private:
     ui::OctetFields octet_fields_;
     std::string export_file_name_; // the name the last export's dialog returned
     sweep::MacVendors vendors_;
-    // The running sweep's presence stage, if any; it goes first, before what it marks.
+    ListNotes answering_notes_{ui_.List1};
+    ListNotes silent_notes_{ui_.List2};
+    // The running sweep's stages, if any; they go first, before what they mark.
     std::unique_ptr<sweep::PresenceStage> presence_;
+    std::unique_ptr<sweep::NameStage> names_;
 };
 
 } // namespace zelvoro::scanner

@@ -66,20 +66,11 @@ PresenceStage::PresenceStage(platform::NeighbourService& service,
     : marking_(std::make_shared<Marking>(std::move(owner))) {
     const std::weak_ptr<Marking> marking = marking_;
     const auto post = marking_->owner.post;
-    platform::PresenceSink sink{[marking, post](const platform::Neighbour& proof) {
-                                    post([marking, proof] {
-                                        if (const auto alive = marking.lock()) {
-                                            alive->prove(proof);
-                                        }
-                                    });
-                                },
-                                [marking, post] {
-                                    post([marking] {
-                                        if (const auto alive = marking.lock()) {
-                                            alive->end();
-                                        }
-                                    });
-                                }};
+    platform::PresenceSink sink{
+        [marking, post](const platform::Neighbour& proof) {
+            post_to(post, marking, [proof](Marking& alive) { alive.prove(proof); });
+        },
+        [marking, post] { post_to(post, marking, [](Marking& alive) { alive.end(); }); }};
     watch_ = service.watch(target_addresses(targets), windows, std::move(sink));
 }
 

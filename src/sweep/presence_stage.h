@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/neighbours.h"
+#include "sweep/owner_post.h"
 #include "sweep/presence_marks.h"
 #include "sweep/sweep_plan.h"
 
@@ -16,8 +17,7 @@
 namespace zelvoro::sweep {
 
 struct PresenceOwner {
-    // Runs a task on the owner's thread later; any thread calls it.
-    std::function<void(std::function<void()>)> post;
+    OwnerPost post;
     // On the owner's thread: an item's note to set or change.
     std::function<void(const ItemMark&)> mark;
     // On the owner's thread, once: the stage is final (may be empty).

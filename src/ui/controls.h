@@ -82,12 +82,15 @@ private:
     bool visible_ = true;
 };
 
-// What a list shows beside an item's text: a tooltip, optionally as a warning; `label` is the
-// short form a transcript prints. It never changes the item's text, order or selection.
+// What a list shows beside an item's text: a tooltip, optionally as a warning. A transcript
+// prints `label`, the short form of a device's mark (empty for none), and `details`, the note's
+// other texts (each a line of the tooltip too). It never changes the item's text, order or
+// selection.
 struct ListItemNote {
     std::string label;
     std::string tooltip;
     bool warning = false;
+    std::vector<std::string> details{};
 
     friend bool operator==(const ListItemNote&, const ListItemNote&) = default;
 };

@@ -3,7 +3,8 @@
 # the window logic (the scenario runner with the real echo service, holding no capability) and
 # gets the lists root gets; with a helper that holds nothing the window shows its no-permission
 # box. The helper's capability sets are empty once its socket is open and while it waits for its
-# request, and it refuses requests beyond one /24 and malformed ones.
+# request, an echo request or an ARP presence request (--arp), and it refuses requests beyond one
+# /24 and malformed ones. Its ARP answer names every host of the range with its MAC, then ends.
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 runner=${1:?usage: echo_helper.sh PATH_TO_ZELVORO_SCENARIO PATH_TO_ZELVORO_ECHO_HELPER}
@@ -17,13 +18,9 @@ ip netns exec "$ZV_SCAN" sysctl -qw net.ipv4.ping_group_range="1 0" ||
     zv_fail "cannot set ping_group_range"
 
 # The programs laid out as installed: bin/ and libexec/zelvoro/ side by side.
-zv_temp_dir
+zv_lay_out_with_helper "$runner" zelvoro-scenario "$helper_built"
 work=$REPLY
-mkdir -p "$work/bin" "$work/libexec/zelvoro"
-helper=$work/libexec/zelvoro/zelvoro-echo-helper
-cp "$runner" "$work/bin/zelvoro-scenario" && cp "$helper_built" "$helper" ||
-    zv_fail "cannot copy the programs"
-chmod -R a+rX "$work" && setcap cap_net_raw+ep "$helper" || zv_fail "cannot give the helper cap_net_raw"
+helper=$ZV_LAID_HELPER
 as_nobody=(setpriv --reuid=nobody --regid="$group" --clear-groups --)
 in_scan=(ip netns exec "$ZV_SCAN")
 
@@ -63,13 +60,17 @@ diff -u "$work/root.out" "$work/nobody.out" || zv_fail "nobody's transcript diff
 status_of() {
     awk -v field="$2:" '$1 == field { print $2 }' "/proc/$1/status"
 }
-# Runs the helper as "$@" with its request from a pipe this shell holds open, waits until it
-# blocks reading descriptor 0, checks its sets, then sends a request and checks the answer.
+# check_dropped WHO KIND COMMAND...: runs the helper as COMMAND for KIND (echo or arp) with its
+# request from a pipe this shell holds open, waits until it blocks reading descriptor 0, checks
+# its sets, then sends a request and checks the answer.
 check_dropped() {
-    local who=$1 pid i field
-    shift
+    local who=$1 kind=$2 pid i field
+    shift 2
+    local arguments=()
+    [ "$kind" = arp ] && arguments=(--arp)
     rm -f "$work/request" && mkfifo -m 644 "$work/request"
-    "${in_scan[@]}" "$@" "$helper" <"$work/request" >"$work/answer" 2>"$work/errors" &
+    "${in_scan[@]}" "$@" "$helper" "${arguments[@]}" <"$work/request" >"$work/answer" \
+        2>"$work/errors" &
     pid=$!
     exec 3>"$work/request"
     for ((i = 0; i < 1000; i++)); do
@@ -85,6 +86,17 @@ check_dropped() {
     [ "$(status_of "$pid" NoNewPrivs)" = 1 ] || zv_fail "$who: no-new-privileges is not set"
     find "/proc/$pid/fd" -lname 'socket:*' | grep -q . || zv_fail "$who: no socket open"
     REPLY=$(status_of "$pid" CapBnd)
+    if [ "$kind" = arp ]; then
+        echo "$ZV_NET.1 254 300" >&3
+        exec 3>&-
+        wait "$pid" || zv_fail "$who: the ARP helper exited with $? ($(cat "$work/errors"))"
+        local mac
+        mac=$(ip -n "$ZV_HOSTS" -br link show veth1 | awk '{ print $3 }')
+        diff -u <(printf "$ZV_NET.%s $mac\n" "${ZV_KNOWN_HOSTS[@]}" | sort; echo end) \
+            <(sed '$d' "$work/answer" | cut -d' ' -f1,2 | sort; tail -n1 "$work/answer") ||
+            zv_fail "$who: the helper's ARP answer differs"
+        return
+    fi
     echo "$ZV_NET.1 254 5" >&3
     exec 3>&-
     wait "$pid" || zv_fail "$who: the helper exited with $? ($(cat "$work/errors"))"
@@ -94,9 +106,10 @@ check_dropped() {
         echo "-- $((254 - ${#ZV_KNOWN_HOSTS[@]} - 1))") "$work/answered" ||
         zv_fail "$who: the helper's answer differs"
 }
-check_dropped nobody "${as_nobody[@]}"
-check_dropped root
+check_dropped nobody echo "${as_nobody[@]}"
+check_dropped root echo
 [ "$REPLY" = 0000000000000000 ] || zv_fail "root: the bounding set is $REPLY while it waits"
+check_dropped nobody arp "${as_nobody[@]}"
 
 # --- requests the helper refuses: exit 2, one line on stderr, nothing on stdout
 failures=0
@@ -125,7 +138,18 @@ refused "$ZV_NET.1 254 0\n"      # timeouts
 refused "$ZV_NET.1 254 1001\n"
 refused "$(printf '%080d' 1)\n"  # too long
 refused "$ZV_NET.1 254 5\n" "$ZV_NET.1" 254 # arguments
+refused "$ZV_NET.1 254 5\n" --arp --arp
+refused "$ZV_NET.1 256 500\n" --arp # ARP requests: the range and the window checked alike
+refused "$ZV_NET.1 254\n" --arp
+refused "$ZV_NET.1 254 0500\n" --arp
+refused "$ZV_NET.1 254 600001\n" --arp
+refused "$ZV_NET.1 254 500 1\n" --arp
 [ "$failures" -eq 0 ] || exit 1
+# A range on no link of the namespace: exit 4, nothing sent, nothing on stdout.
+status=0
+echo "192.0.2.1 254 500" | "${in_scan[@]}" "${as_nobody[@]}" "$helper" --arp >"$work/stdout" \
+    2>/dev/null || status=$?
+[ "$status" -eq 4 ] && [ ! -s "$work/stdout" ] || zv_fail "an off-link ARP request: exit $status"
 
 # --- a helper that holds nothing: the window's no-permission box
 setcap -r "$helper" || zv_fail "cannot remove the helper's capability"
@@ -133,4 +157,4 @@ setcap -r "$helper" || zv_fail "cannot remove the helper's capability"
     >"$work/refused.out" || zv_fail "nobody's refused run exited with $?"
 grep -q '^msgbox OK "无法检测!" "没有发送PING(ICMP)的权限!' "$work/refused.out" ||
     zv_fail "no box for a helper that holds nothing: $(cat "$work/refused.out")"
-echo "PASS: nobody swept through the echo helper as root did; the helper held no capability once its socket was open, and refused every bad request"
+echo "PASS: nobody swept through the echo helper as root did; the helper held no capability once its socket was open, answered ARP requests with every host, and refused every bad request"

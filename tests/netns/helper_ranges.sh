@@ -14,12 +14,8 @@ helper_built=$(dirname "$sweep")/../libexec/zelvoro/zelvoro-echo-helper
 zv_topology "${ZV_KNOWN_HOSTS[@]}"
 ip netns exec "$ZV_SCAN" sysctl -qw net.ipv4.ping_group_range="1 0" ||
     zv_fail "cannot set ping_group_range"
-zv_temp_dir
+zv_lay_out_with_helper "$sweep" zelvoro-sweep "$helper_built"
 work=$REPLY
-mkdir -p "$work/bin" "$work/libexec/zelvoro"
-cp "$sweep" "$work/bin/" && cp "$helper_built" "$work/libexec/zelvoro/" && chmod -R a+rX "$work" &&
-    setcap cap_net_raw+ep "$work/libexec/zelvoro/zelvoro-echo-helper" ||
-    zv_fail "cannot lay out the programs"
 as_nobody=(ip netns exec "$ZV_SCAN" setpriv --reuid=nobody --regid="$group" --clear-groups --)
 
 zv_expected_lists 1 254 "${ZV_KNOWN_HOSTS[@]}" >"$work/expected"

@@ -175,6 +175,18 @@ zv_temp_dir() {
     chmod 755 "$REPLY"
 }
 
+# zv_lay_out_with_helper PROGRAM NAME HELPER: PROGRAM copied to bin/NAME and HELPER to
+# libexec/zelvoro/ of a new folder, as installed, the helper given the package's capability.
+# REPLY is the folder; ZV_LAID_HELPER the helper's copy.
+zv_lay_out_with_helper() {
+    zv_temp_dir
+    mkdir -p "$REPLY/bin" "$REPLY/libexec/zelvoro"
+    ZV_LAID_HELPER=$REPLY/libexec/zelvoro/zelvoro-echo-helper
+    cp "$1" "$REPLY/bin/$2" && cp "$3" "$ZV_LAID_HELPER" || zv_fail "cannot copy the programs"
+    chmod -R a+rX "$REPLY" && setcap cap_net_raw+ep "$ZV_LAID_HELPER" ||
+        zv_fail "cannot give the helper cap_net_raw"
+}
+
 # zv_sweep_as_nobody NAMESPACE SWEEP ARG...: runs a copy of the sweep tool, placed in a
 # world-readable folder, in NAMESPACE as the user nobody without any capability.
 zv_sweep_as_nobody() {

@@ -4,14 +4,19 @@
 # --mac the ignoring host is the only silent address with a MAC and the answering hosts carry
 # theirs, cold and warm: as root through ARP requests of the tool's own, as the user nobody
 # through the kernel's neighbour table (a REACHABLE entry at once, a STALE one when the kernel
-# probes it again, about 5 s after the sweep). A STALE entry made before the sweep for an absent
-# address marks nothing. A range behind the router gets no MAC at all, its own silent host
-# included.
+# probes it again, about 5 s after the sweep). As nobody with the echo helper beside the tool
+# (a copy given cap_net_raw+ep), the ARP requests go through the helper: cold, warm and STALE
+# alike within the default window; with a helper that holds nothing, the neighbour table takes
+# over and says so. A STALE entry made before the sweep for an absent address marks nothing. A
+# range behind the router gets no MAC at all, its own silent host included.
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 sweep=${1:?usage: silent_present.sh PATH_TO_ZELVORO_SWEEP}
+helper_built=$(dirname "$sweep")/../libexec/zelvoro/zelvoro-echo-helper
 zv_require_root
 getent passwd nobody >/dev/null || zv_skip "no user nobody"
+command -v setcap >/dev/null || zv_skip "setcap is missing"
+[ -x "$helper_built" ] || zv_fail "no echo helper beside the tool: $helper_built"
 
 net="10.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1))"
 routed="172.$((RANDOM % 16 + 16)).$((RANDOM % 250 + 1))"
@@ -123,7 +128,47 @@ after=$(marked_after nobody_stale_wait "$net.20")
 [ -n "$after" ] && [ "$after" -ge 4000 ] ||
     zv_fail "nobody_stale_wait: $net.20 marked after ${after:-no} ms, not after the kernel's probe"
 
+# The tool and its helper laid out as installed, the helper given the package's capability.
+zv_lay_out_with_helper "$sweep" zelvoro-sweep "$helper_built"
+laid=$REPLY
+helper=$ZV_LAID_HELPER
+
+# through_helper NAME ARG...: as run_as_nobody, with the helper beside the tool (the bounding set
+# kept, so that the helper's file capability takes effect).
+through_helper() {
+    local name=$1
+    shift
+    ip netns exec "$scan" setpriv --reuid=nobody --regid="$(id -gn nobody)" --clear-groups \
+        --inh-caps=-all -- "$laid/bin/zelvoro-sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
+        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+}
+# expect_helper NAME: marked through the helper, the table never taking over.
+expect_helper() {
+    expect_marks "$1"
+    ! grep -q 'watched instead' "$out/$1.err" || zv_fail "$1: $(cat "$out/$1.err")"
+}
+
+ip -n "$scan" neigh flush all
+absent_entry
+through_helper helper_cold --mac "$net.1" 254
+expect_helper helper_cold
+through_helper helper_warm --mac "$net.1" 254
+expect_helper helper_warm
+for octet in 10 20 254; do
+    ip -n "$scan" neigh change "$net.$octet" nud stale dev eth0
+done
+through_helper helper_stale --mac "$net.1" 254
+expect_helper helper_stale
+
+setcap -r "$helper" || zv_fail "cannot remove the helper's capability"
+ip -n "$scan" neigh flush all
+absent_entry
+through_helper helper_refused --mac "$net.1" 254
+expect_marks helper_refused
+grep -q 'the neighbour table is watched instead$' "$out/helper_refused.err" ||
+    zv_fail "helper_refused: the table's taking over is not told: $(cat "$out/helper_refused.err")"
+
 run_sweep routed --mac "$routed.1" 254
 ZV_NET=$routed zv_expected_lists 1 254 >"$out/routed.expected"
 diff -u "$out/routed.expected" "$out/routed" || zv_fail "routed range: lists differ"
-echo "PASS: only the host ignoring echo requests is silent with a MAC, cold and warm, as root and as nobody; nothing behind the router"
+echo "PASS: only the host ignoring echo requests is silent with a MAC, cold and warm, as root, as nobody and as nobody through the echo helper; nothing behind the router"

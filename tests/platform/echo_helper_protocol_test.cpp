@@ -11,6 +11,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
+using namespace std::string_view_literals;
 
 Ipv4Address address(std::uint8_t c, std::uint8_t d) {
     return {{192, 0, c, d}};
@@ -89,6 +90,81 @@ TEST(echo_helper_protocol, AnswerThatIsNotExactlyTheRequestedLinesIsRefused) {
     for (const auto& text : refused) {
         SCOPED_TRACE(text);
         EXPECT_EQ(parse_answer(text, range), std::nullopt);
+    }
+}
+
+TEST(echo_helper_protocol, ArpWindowIsAPlainNumberOfMillisecondsUpToTenMinutes) {
+    EXPECT_EQ(parse_arp_window("0"), milliseconds(0));
+    EXPECT_EQ(parse_arp_window("500"), milliseconds(500));
+    EXPECT_EQ(parse_arp_window("600000"), milliseconds(600'000));
+    for (const char* refused : {"", "00", "0500", "+5", "-1", "5.0", "600001", "1e3", " 5"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_EQ(parse_arp_window(refused), std::nullopt);
+    }
+}
+
+using State = ArpAnswerReader::State;
+
+const Range arp_range{address(2, 1), 20};
+const Neighbour first{address(2, 7), {0x02, 0x5a, 0x00, 0x00, 0x00, 0x0a}};
+const Neighbour second{address(2, 20), {0xde, 0xad, 0xbe, 0xef, 0x00, 0xff}};
+
+TEST(echo_helper_protocol, ArpAnswerStreamsItsDevicesWhateverPiecesItArrivesIn) {
+    const std::string text = arp_proof_line(first, std::chrono::microseconds(15'400)) +
+                             arp_proof_line(second, std::chrono::microseconds(0)) +
+                             std::string(arp_end_line);
+    EXPECT_EQ(text, "192.0.2.7 02:5a:00:00:00:0a 15400\n192.0.2.20 de:ad:be:ef:00:ff 0\nend\n");
+    ArpAnswerReader whole(arp_range);
+    EXPECT_EQ(whole.feed(text), (std::vector<Neighbour>{first, second}));
+    EXPECT_EQ(whole.state(), State::ended);
+
+    ArpAnswerReader bytewise(arp_range);
+    std::vector<Neighbour> proven;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        for (const Neighbour& proof : bytewise.feed(std::string_view(text).substr(index, 1))) {
+            proven.push_back(proof);
+        }
+        EXPECT_EQ(bytewise.state() == State::ended, index + 1 == text.size());
+    }
+    EXPECT_EQ(proven, (std::vector<Neighbour>{first, second}));
+
+    ArpAnswerReader nothing(arp_range);
+    EXPECT_TRUE(nothing.feed("end\n").empty());
+    EXPECT_EQ(nothing.state(), State::ended);
+}
+
+TEST(echo_helper_protocol, HostileArpAnswerProvesNothingFromItsFaultOn) {
+    const std::string good = "192.0.2.7 02:5a:00:00:00:0a 15\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"outside the range", "192.0.2.21 02:5a:00:00:00:0a 15\n"},
+        {"another segment", "192.0.3.7 02:5a:00:00:00:0a 15\n"},
+        {"below the start", "192.0.2.0 02:5a:00:00:00:0a 15\n"},
+        {"named twice", good},
+        {"upper-case MAC", "192.0.2.8 02:5A:00:00:00:0a 15\n"},
+        {"short MAC", "192.0.2.8 02:5a:00:00:00 15\n"},
+        {"MAC with dashes", "192.0.2.8 02-5a-00-00-00-0a 15\n"},
+        {"no time", "192.0.2.8 02:5a:00:00:00:0a\n"},
+        {"negative time", "192.0.2.8 02:5a:00:00:00:0a -1\n"},
+        {"time too long", "192.0.2.8 02:5a:00:00:00:0a 1234567890123\n"},
+        {"a word over", "192.0.2.8 02:5a:00:00:00:0a 15 x\n"},
+        {"two spaces", "192.0.2.8  02:5a:00:00:00:0a 15\n"},
+        {"CR LF", "192.0.2.8 02:5a:00:00:00:0a 15\r\n"},
+        {"an empty line", "\n"},
+        {"end in capitals", "END\n"},
+        {"a line without end", std::string(80, '1')},
+        {"NUL inside", std::string("192.0.2.8\0 02:5a:00:00:00:0a 15\n"sv)},
+        {"bytes after the end", "end\n192.0.2.8 02:5a:00:00:00:0a 15\n"},
+        {"a second end", "end\nend\n"},
+    };
+    for (const auto& [name, hostile] : cases) {
+        SCOPED_TRACE(name);
+        ArpAnswerReader reader(arp_range);
+        EXPECT_EQ(reader.feed(good), std::vector<Neighbour>{first});
+        EXPECT_TRUE(reader.feed(hostile + "192.0.2.9 02:5a:00:00:00:0b 16\nend\n").empty());
+        EXPECT_EQ(reader.state(), State::malformed);
+        EXPECT_FALSE(reader.fault().empty());
+        EXPECT_TRUE(reader.feed("end\n").empty());
+        EXPECT_EQ(reader.state(), State::malformed);
     }
 }
 

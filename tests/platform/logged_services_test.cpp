@@ -86,7 +86,7 @@ TEST(platform_logged_services, AWatchLogsTheSweepsEndAndCountsLateProofsAtItsEnd
     KeptSink neighbours;
     const Services& faked = fakes.services;
     const Services with_kept{faked.shell,    faked.echo, faked.address_table, faked.http,
-                             faked.adapters, neighbours, faked.diagnostics};
+                             faked.adapters, neighbours, faked.names,         faked.diagnostics};
     LoggedServices logged(with_kept);
     std::vector<std::string> passed;
     const std::vector<Ipv4Address> range = {{{192, 0, 2, 1}}, {{192, 0, 2, 2}}, {{192, 0, 2, 3}}};
@@ -109,6 +109,28 @@ TEST(platform_logged_services, AWatchLogsTheSweepsEndAndCountsLateProofsAtItsEnd
         EXPECT_TRUE(std::regex_match(lines[i].substr(expected[i].size()),
                                      std::regex(R"( \([0-9]+\.[0-9]{3} ms\))")))
             << lines[i];
+    }
+}
+
+TEST(platform_logged_services, ALookupLogsWhatItAddsAndCountsItsNamesAtItsEnd) {
+    fakes::FakeServices fakes;
+    LoggedServices logged(fakes.services);
+    const Ipv4Address host{{192, 0, 2, 7}};
+    std::vector<FoundName> passed;
+    auto lookup =
+        logged.services().names.look_up({{host}, {{host, {{192, 0, 2, 1}}}}}, 2000ms,
+                                        [&](const FoundName& found) { passed.push_back(found); });
+    ASSERT_TRUE(fakes.names.name_late({host, "nas", NameSource::mdns}));
+    lookup->add({{{{192, 0, 2, 8}}}, {}});
+    lookup.reset();
+    EXPECT_EQ(passed, (std::vector<FoundName>{{host, "nas", NameSource::mdns}}));
+    const auto lines = fakes.diagnostics.take();
+    const std::vector<std::string> expected = {
+        "name lookup of 1 reverse, 1 link-local, limit 2000 ms: begun (",
+        "name lookup adds 1 reverse, 0 link-local", "name lookup cancelled: 1 names ("};
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(0, expected[i].size()), expected[i]);
     }
 }
 

@@ -269,6 +269,31 @@ TEST(platform_name_lookup, AsksTheResolverSixteenAddressesAtATime) {
     EXPECT_EQ(received.names.size(), 40u);
 }
 
+// Addresses added while the lookup runs are asked within its time, once each; after its time
+// nothing more is asked.
+TEST(platform_name_lookup, AddedAddressesAreAskedOnceWithinTheLookupsTime) {
+    auto system = std::make_shared<FakeSystem>();
+    system->names = {{nas, "nas.lan"}, {printer, "printer.lan"}};
+    system->respond = good_network();
+    Received received;
+    auto lookup = name_service_over(system)->look_up({{nas}, {}}, 1min, received.sink());
+    lookup->add({{nas, printer}, {{printer, local}}});
+    lookup->add({{printer}, {{printer, local}}});
+    EXPECT_TRUE(lookup->wait());
+    const std::vector<FoundName> expected = {{nas, "nas.lan", NameSource::dns},
+                                             {printer, "printer.lan", NameSource::dns},
+                                             {printer, "printer-2f", NameSource::mdns},
+                                             {printer, "PRN-2F", NameSource::netbios}};
+    EXPECT_EQ(sorted(received.names), expected);
+    EXPECT_EQ(system->calls, 2);
+    EXPECT_EQ(system->sent.size(), 2u);
+
+    auto ended = name_service_over(system)->look_up({}, 0ms, received.sink());
+    ended->add({{stranger}, {{stranger, local}}});
+    EXPECT_EQ(system->calls, 2);
+    EXPECT_EQ(system->sent.size(), 2u);
+}
+
 TEST(platform_name_lookup, CancelDropsTheSinkAtOnce) {
     auto system = std::make_shared<FakeSystem>();
     system->names = {{nas, "nas"}};

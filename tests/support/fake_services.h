@@ -119,6 +119,69 @@ private:
     platform::PresenceSink* running_ = nullptr;
 };
 
+// Finds no name by itself; a test hands names to the lookup that is running, as the system would
+// from a thread of its own. Every address asked about is kept.
+class FakeNames final : public platform::NameService {
+public:
+    std::unique_ptr<platform::NameLookup> look_up(platform::NameQueries queries,
+                                                  std::chrono::milliseconds,
+                                                  platform::NameSink sink) override {
+        auto lookup = std::make_unique<Lookup>(*this, std::move(sink));
+        lookup->add(std::move(queries));
+        return lookup;
+    }
+
+    // Any thread: `found` goes to the running lookup's sink; false when none is running.
+    bool name_late(const platform::FoundName& found) {
+        const std::lock_guard lock(mutex_);
+        if (running_ == nullptr) {
+            return false;
+        }
+        (*running_)(found);
+        return true;
+    }
+
+    std::vector<platform::Ipv4Address> asked() {
+        const std::lock_guard lock(mutex_);
+        return asked_;
+    }
+
+private:
+    class Lookup final : public platform::NameLookup {
+    public:
+        Lookup(FakeNames& service, platform::NameSink sink)
+            : service_(service), sink_(std::move(sink)) {
+            const std::lock_guard lock(service_.mutex_);
+            service_.running_ = &sink_;
+        }
+        ~Lookup() override { cancel(); }
+        void cancel() override {
+            const std::lock_guard lock(service_.mutex_);
+            if (service_.running_ == &sink_) {
+                service_.running_ = nullptr;
+            }
+        }
+        bool wait() override {
+            cancel();
+            return false;
+        }
+        void add(platform::NameQueries queries) override {
+            const std::lock_guard lock(service_.mutex_);
+            for (const platform::Ipv4Address& address : queries.reverse_dns) {
+                service_.asked_.push_back(address);
+            }
+        }
+
+    private:
+        FakeNames& service_;
+        platform::NameSink sink_;
+    };
+
+    std::mutex mutex_;
+    platform::NameSink* running_ = nullptr;
+    std::vector<platform::Ipv4Address> asked_;
+};
+
 // Every service a window needs, as fakes.
 struct FakeServices {
     FakeShell shell;
@@ -128,8 +191,9 @@ struct FakeServices {
     FakeAdapters adapters;
     FakeNeighbours neighbours;
     platform::RecordedDiagnostics diagnostics;
+    FakeNames names;
     platform::Services services{shell,    echo,       address_table, http,
-                                adapters, neighbours, diagnostics};
+                                adapters, neighbours, names,         diagnostics};
 };
 
 } // namespace zelvoro::fakes

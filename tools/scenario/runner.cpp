@@ -122,6 +122,63 @@ std::optional<platform::MacAddress> parse_mac(const std::string& text) {
     return mac;
 }
 
+// "0.4": milliseconds, with at most six decimals.
+std::optional<std::chrono::nanoseconds> parse_milliseconds(const std::string& text) {
+    const auto point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if (whole.empty() || fraction.size() > 6 || (point != std::string::npos && fraction.empty())) {
+        return std::nullopt;
+    }
+    fraction.resize(6, '0');
+    std::int64_t milliseconds = 0;
+    std::int64_t millionths = 0;
+    for (const auto& [part, value] : {std::pair{&whole, &milliseconds}, {&fraction, &millionths}}) {
+        const char* last = part->data() + part->size();
+        const auto [end, error] = std::from_chars(part->data(), last, *value);
+        if (error != std::errc() || end != last || *value < 0 || milliseconds > 60'000) {
+            return std::nullopt;
+        }
+    }
+    return std::chrono::nanoseconds(milliseconds * 1'000'000 + millionths);
+}
+
+// "A.B.C.D=NAME (SOURCE)" with an optional "@MS" (whole milliseconds).
+std::optional<ScriptedNames::Answer> parse_name_answer(const Argument& argument) {
+    const std::string& entry = argument.text;
+    const auto equals = entry.find('=');
+    auto at = entry.rfind('@');
+    int after = 0;
+    if (at != std::string::npos && at > equals) {
+        const char* first = entry.data() + at + 1;
+        const char* last = entry.data() + entry.size();
+        const auto [end, error] = std::from_chars(first, last, after);
+        if (error != std::errc() || end != last || after < 0) {
+            at = std::string::npos; // part of the name
+            after = 0;
+        }
+    }
+    const auto address = platform::parse_dotted_quad(entry.substr(0, equals));
+    if (argument.quoted || equals == std::string::npos || !address) {
+        return std::nullopt;
+    }
+    const std::string named =
+        entry.substr(equals + 1, at == std::string::npos ? at : at - equals - 1);
+    const auto open = named.rfind(" (");
+    if (open == std::string::npos || open == 0 || named.back() != ')') {
+        return std::nullopt;
+    }
+    const std::string source = named.substr(open + 2, named.size() - open - 3);
+    for (const auto known :
+         {platform::NameSource::dns, platform::NameSource::mdns, platform::NameSource::netbios}) {
+        if (platform::source_text(known) == source) {
+            return ScriptedNames::Answer{{*address, named.substr(0, open), known},
+                                         std::chrono::milliseconds(after)};
+        }
+    }
+    return std::nullopt;
+}
+
 // A path given in UTF-8, whatever the system's narrow code page.
 std::filesystem::path utf8_path(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
@@ -134,8 +191,9 @@ Runner::Runner(std::ostream& out)
       shell_(std::make_unique<RecordingShell>(*this)),
       echo_([this](const std::string& line) { emit(line); }),
       http_([this](const std::string& line) { emit(line); }),
-      adapters_([this](const std::string& line) { emit(line); }),
-      services_{*shell_, echo_, address_table_, http_, adapters_, neighbours_, diagnostics_},
+      adapters_([this](const std::string& line) { emit(line); }), neighbours_(clock_),
+      names_(clock_), services_{*shell_,   echo_,       address_table_, http_,
+                                adapters_, neighbours_, names_,         diagnostics_},
       state_(app::initial_state()), toolkit_(backend_, std::string(app::application_title)) {
     app::register_windows(toolkit_, services_, state_);
 }
@@ -357,8 +415,15 @@ void Runner::print_notes(const Argument& path) {
     const auto& list = static_cast<const ui::ListBox&>(*control);
     for (int i = 0; i < list.count(); ++i) {
         if (const auto& note = list.note(i)) {
-            emit(path.text + " [" + std::to_string(i) + "] " + ui::headless::quoted(list.item(i)) +
-                 (note->warning ? " present " : " mac ") + ui::headless::quoted(note->label));
+            std::string line =
+                path.text + " [" + std::to_string(i) + "] " + ui::headless::quoted(list.item(i));
+            if (!note->label.empty()) {
+                line += (note->warning ? " present " : " mac ") + ui::headless::quoted(note->label);
+            }
+            for (const std::string& detail : note->details) {
+                line += ' ' + ui::headless::quoted(detail);
+            }
+            emit(line);
         }
     }
 }
@@ -374,17 +439,18 @@ void Runner::fake(const Command& command) {
     static const std::map<std::string, void (Runner::*)(const Command&)> services{
         {"echo", &Runner::fake_echo},     {"addresses", &Runner::fake_addresses},
         {"page", &Runner::fake_page},     {"adapters", &Runner::fake_adapters},
-        {"result", &Runner::fake_result}, {"neighbours", &Runner::fake_neighbours}};
+        {"result", &Runner::fake_result}, {"neighbours", &Runner::fake_neighbours},
+        {"names", &Runner::fake_names}};
     const auto service =
         command.arguments.empty() ? services.end() : services.find(command.arguments[0].text);
     if (service == services.end()) {
-        throw ScriptError("usage: fake echo|addresses|page|adapters|result|neighbours ...");
+        throw ScriptError("usage: fake echo|addresses|page|adapters|result|neighbours|names ...");
     }
     (this->*service->second)(command);
 }
 
 void Runner::fake_echo(const Command& command) {
-    const std::string usage = "usage: fake echo answering A.B.C.D ... | denied | real";
+    const std::string usage = "usage: fake echo answering A.B.C.D[@MS] ... | denied | real";
     if (command.arguments.size() < 2) {
         throw ScriptError(usage);
     }
@@ -394,8 +460,27 @@ void Runner::fake_echo(const Command& command) {
     } else if (mode == "real" && command.arguments.size() == 2) {
         echo_.use_real();
     } else if (mode == "answering") {
-        const auto answering = addresses_from(command, 2);
-        echo_.answer_only({answering.begin(), answering.end()});
+        std::set<platform::Ipv4Address> answering;
+        std::map<platform::Ipv4Address, std::chrono::nanoseconds> round_trips;
+        for (std::size_t i = 2; i < command.arguments.size(); ++i) {
+            const std::string& entry = command.arguments[i].text;
+            const auto at = entry.find('@');
+            const auto address = platform::parse_dotted_quad(entry.substr(0, at));
+            const auto round_trip = at == std::string::npos
+                                        ? std::optional(std::chrono::nanoseconds(0))
+                                        : parse_milliseconds(entry.substr(at + 1));
+            if (command.arguments[i].quoted || !address) {
+                throw ScriptError("not an address: " + entry);
+            }
+            if (!round_trip) {
+                throw ScriptError("not a time in milliseconds: " + entry);
+            }
+            answering.insert(*address);
+            if (at != std::string::npos) {
+                round_trips[*address] = *round_trip;
+            }
+        }
+        echo_.answer_only(std::move(answering), std::move(round_trips));
     } else {
         throw ScriptError(usage);
     }
@@ -498,18 +583,41 @@ void Runner::fake_neighbours(const Command& command) {
     neighbours_.confirm(std::move(confirmations));
 }
 
-// Lets the script's clock run until every presence stage has ended, running what they post.
+// A.B.C.D="NAME (SOURCE)", optionally followed by @MS: the name arrives MS after the sweep's
+// end (or once asked about, when that is later).
+void Runner::fake_names(const Command& command) {
+    if (command.arguments.size() == 2 && command.arguments[1].text == "real") {
+        names_.use_real();
+        return;
+    }
+    std::vector<ScriptedNames::Answer> answers;
+    for (std::size_t i = 1; i < command.arguments.size(); ++i) {
+        const auto answer = parse_name_answer(command.arguments[i]);
+        if (!answer) {
+            throw ScriptError(
+                "usage: fake names A.B.C.D=\"NAME (DNS|mDNS|NetBIOS)\"[@MS] ... | real");
+        }
+        answers.push_back(*answer);
+    }
+    names_.answer(std::move(answers));
+}
+
+// Lets the script's clock run until every presence and name stage has ended, running what they
+// post; the scripted services' answers come in the order of their times.
 void Runner::settle(const Command& command) {
     expect_arguments(command, 0);
     constexpr std::chrono::milliseconds real_watch_poll{20};
     for (;;) {
         backend_.run_posted();
-        if (neighbours_.hand_over_next()) {
-            continue;
-        }
-        if (neighbours_.real_watch_running()) {
+        const auto proof_due = neighbours_.next_due();
+        const auto name_due = names_.next_due();
+        if (proof_due && (!name_due || *proof_due <= *name_due)) {
+            neighbours_.hand_over_next();
+        } else if (name_due) {
+            names_.hand_over_next();
+        } else if (neighbours_.real_watch_running()) {
             backend_.wait_for_post(real_watch_poll);
-        } else if (!backend_.wait_for_post(std::chrono::milliseconds(0))) {
+        } else if (!names_.finish_real() && !backend_.wait_for_post(std::chrono::milliseconds(0))) {
             return;
         }
     }

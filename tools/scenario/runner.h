@@ -4,10 +4,12 @@
 
 #include "platform/services.h"
 #include "script.h"
+#include "script_clock.h"
 #include "scripted_adapters.h"
 #include "scripted_address_table.h"
 #include "scripted_echo.h"
 #include "scripted_http.h"
+#include "scripted_names.h"
 #include "scripted_neighbours.h"
 #include "shared/process_state.h"
 #include "ui/headless/headless_backend.h"
@@ -50,6 +52,7 @@ private:
     void fake_adapters(const Command& command);
     void fake_result(const Command& command);
     void fake_neighbours(const Command& command);
+    void fake_names(const Command& command);
     void settle(const Command& command);
     void file(const Command& command);
     void trace(const Command& command);
@@ -69,7 +72,9 @@ private:
     ScriptedAddressTable address_table_;
     ScriptedHttp http_;
     ScriptedAdapters adapters_;
+    ScriptClock clock_;
     ScriptedNeighbours neighbours_;
+    ScriptedNames names_;
     platform::RecordedDiagnostics diagnostics_;
     platform::Services services_;
     shared::ProcessState state_;

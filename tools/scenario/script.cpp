@@ -93,8 +93,13 @@ std::vector<Argument> tokenize(const std::string& line) {
                 throw SyntaxError("a string must be followed by a blank");
             }
         } else {
+            // A string inside a word keeps its blanks: A.B.C.D="NAME (SOURCE)"@MS is one word.
             while (pos < line.size() && !is_space(line[pos])) {
-                token.text += line[pos++];
+                if (line[pos] == '"') {
+                    pos = read_string(line, pos, token.text);
+                } else {
+                    token.text += line[pos++];
+                }
             }
         }
         tokens.push_back(std::move(token));

@@ -2,9 +2,12 @@
 
 namespace zelvoro::scenario {
 
-void ScriptedEcho::answer_only(std::set<platform::Ipv4Address> answering) {
+void ScriptedEcho::answer_only(
+    std::set<platform::Ipv4Address> answering,
+    std::map<platform::Ipv4Address, std::chrono::nanoseconds> round_trips) {
     mode_ = Mode::fake;
     answering_ = std::move(answering);
+    round_trips_ = std::move(round_trips);
 }
 
 void ScriptedEcho::deny() {
@@ -45,8 +48,14 @@ platform::EchoSweepResult
 ScriptedEcho::fake_echo(std::span<const platform::Ipv4Address> addresses) const {
     platform::EchoSweepResult result;
     for (const platform::Ipv4Address& address : addresses) {
-        result.status.push_back(answering_.contains(address) ? platform::echo_answered
-                                                             : platform::echo_timed_out);
+        const bool answered = answering_.contains(address);
+        result.status.push_back(answered ? platform::echo_answered : platform::echo_timed_out);
+        if (!round_trips_.empty()) {
+            const auto given = round_trips_.find(address);
+            result.round_trip.push_back(answered && given != round_trips_.end()
+                                            ? given->second
+                                            : std::chrono::nanoseconds(0));
+        }
     }
     return result;
 }

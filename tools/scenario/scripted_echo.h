@@ -1,10 +1,12 @@
-// The echo service of a scenario: a fake in which only chosen addresses answer, a fake in
-// which no echo socket can be opened, or the real one; each request optionally traced.
+// The echo service of a scenario: a fake in which only chosen addresses answer (measuring round
+// trips once any is given: the others answer at once), a fake in which no echo socket can be
+// opened, or the real one; each request optionally traced.
 #pragma once
 
 #include "platform/echo.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,7 +19,8 @@ public:
 
     explicit ScriptedEcho(Sink sink) : sink_(std::move(sink)) {}
 
-    void answer_only(std::set<platform::Ipv4Address> answering);
+    void answer_only(std::set<platform::Ipv4Address> answering,
+                     std::map<platform::Ipv4Address, std::chrono::nanoseconds> round_trips = {});
     void deny();
     void use_real();
     void set_trace(bool on) { trace_ = on; }
@@ -33,6 +36,7 @@ private:
     Sink sink_;
     Mode mode_ = Mode::fake;
     std::set<platform::Ipv4Address> answering_;
+    std::map<platform::Ipv4Address, std::chrono::nanoseconds> round_trips_;
     std::unique_ptr<platform::EchoService> real_;
     bool trace_ = false;
 };

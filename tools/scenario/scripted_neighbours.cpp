@@ -19,7 +19,7 @@ public:
     ~ScriptedWatch() override { std::erase(service_.owing_, this); }
 
     std::vector<platform::Neighbour> sweep_ended(std::span<const platform::Ipv4Address>) override {
-        ended_at_ = service_.now_;
+        ended_at_ = service_.clock_.now();
         std::vector<platform::Neighbour> proven;
         while (!owed_.empty() && owed_.front().after_sweep.count() <= 0) {
             proven.push_back(owed_.front().device);
@@ -87,7 +87,7 @@ private:
     std::unique_ptr<platform::PresenceWatch> watch_;
 };
 
-ScriptedNeighbours::ScriptedNeighbours() = default;
+ScriptedNeighbours::ScriptedNeighbours(ScriptClock& clock) : clock_(clock) {}
 ScriptedNeighbours::~ScriptedNeighbours() = default;
 
 void ScriptedNeighbours::confirm(std::vector<Confirmation> confirmations) {
@@ -108,16 +108,12 @@ ScriptedNeighbours::watch(std::span<const platform::Ipv4Address> range,
     return std::make_unique<ScriptedWatch>(*this, confirmations_, std::move(sink));
 }
 
+std::optional<std::chrono::milliseconds> ScriptedNeighbours::next_due() const {
+    return earliest_due(owing_);
+}
+
 bool ScriptedNeighbours::hand_over_next() {
-    const auto next = std::min_element(owing_.begin(), owing_.end(), [](auto* a, auto* b) {
-        return a->next_due() < b->next_due();
-    });
-    if (next == owing_.end()) {
-        return false;
-    }
-    now_ = std::max(now_, (*next)->next_due());
-    (*next)->hand_over_next();
-    return true;
+    return hand_over_earliest(clock_, owing_);
 }
 
 } // namespace zelvoro::scenario

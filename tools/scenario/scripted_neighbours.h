@@ -6,10 +6,12 @@
 #pragma once
 
 #include "platform/neighbours.h"
+#include "script_clock.h"
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zelvoro::scenario {
@@ -21,7 +23,7 @@ public:
         std::chrono::milliseconds after_sweep{0};
     };
 
-    ScriptedNeighbours();
+    explicit ScriptedNeighbours(ScriptClock& clock);
     ~ScriptedNeighbours() override;
 
     // For the sweeps from now on.
@@ -33,6 +35,8 @@ public:
                                                    const platform::LateWindows& windows,
                                                    platform::PresenceSink sink) override;
 
+    // When the earliest confirmation a running watch still owes is due; nothing when none is.
+    std::optional<std::chrono::milliseconds> next_due() const;
     // Lets the script's clock run up to the earliest confirmation a running watch still owes,
     // and hands it over; false when none is owed.
     bool hand_over_next();
@@ -46,7 +50,7 @@ private:
     std::vector<Confirmation> confirmations_;
     std::unique_ptr<platform::NeighbourService> real_;
     std::vector<ScriptedWatch*> owing_;
-    std::chrono::milliseconds now_{0};
+    ScriptClock& clock_;
     std::shared_ptr<std::atomic<int>> real_running_ = std::make_shared<std::atomic<int>>(0);
 };
 

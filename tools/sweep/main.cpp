@@ -11,10 +11,10 @@
 //
 // "--mac" adds a tab and the link-layer address to every address, in either list, whose device
 // the presence stage proved (see sweep/presence_stage.h); the lists are printed once the stage
-// has ended. "--wait MS" sets how long it takes late answers: MS after its own first ARP requests
-// where it may send them (default 500), MS after the sweep where it watches the system's
-// neighbour table (default 1000; an entry the kernel already held is confirmed only about
-// 6500 ms after the sweep). Each mark and the stage's end are timed on stderr.
+// has ended. "--wait MS" sets how long it takes late answers: MS after the first ARP requests,
+// its own where it may send them or else the echo helper's (default 500), MS after the sweep
+// where it watches the system's neighbour table (default 1000; an entry the kernel already held
+// is confirmed only about 6500 ms after the sweep). Each mark and the stage's end are timed on stderr.
 //
 // "--names" adds a tab and the host names, each with its source, to every answering address
 // that has any (with --mac, to every silent one with a MAC too; after the MAC), and the time the
@@ -504,9 +504,10 @@ constexpr std::string_view help_text =
     "                the sweep or shortly after (a silent one with a MAC is in use all the\n"
     "                same); the lists are printed once no more answers are taken\n"
     "  --wait MS     with --mac: how long answers are taken, MS after the first ARP requests\n"
-    "                of its own where it may send them (CAP_NET_RAW; default 500), else MS\n"
-    "                after the sweep from the system's neighbour table (default 1000; a device\n"
-    "                the kernel already knew is confirmed anew only after about 6500 ms)\n"
+    "                (default 500), sent by the tool itself where it holds CAP_NET_RAW, else\n"
+    "                by the echo helper; where neither can send them, MS after the sweep from\n"
+    "                the system's neighbour table (default 1000; a device the kernel already\n"
+    "                knew is confirmed anew only after about 6500 ms then)\n"
     "  --names       a tab and the host names, each with its source, after every answering\n"
     "                address that has any (with --mac also after every silent one with a MAC,\n"
     "                after the MAC), e.g. \"printer-2f (mDNS), NAS01 (NetBIOS)\": reverse DNS\n"

@@ -110,15 +110,10 @@ bool wait_for_replies(int socket, int stop, Clock::time_point until) {
 
 } // namespace
 
-FileDescriptor open_arp_socket(int interface_index) {
-    FileDescriptor socket(
-        ::socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, htons(ETH_P_ARP)));
+FileDescriptor open_packet_socket() {
+    FileDescriptor socket(::socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.is_open()) {
         return socket;
-    }
-    const sockaddr_ll address = link_address(interface_index);
-    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        return FileDescriptor();
     }
     const int bytes = receive_buffer_bytes;
     // A process that may also administer the network gets the whole buffer asked for.
@@ -126,6 +121,38 @@ FileDescriptor open_arp_socket(int interface_index) {
         ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
     }
     return socket;
+}
+
+bool bind_arp_socket(int socket, int interface_index) {
+    const sockaddr_ll address = link_address(interface_index);
+    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+FileDescriptor open_arp_socket(int interface_index) {
+    FileDescriptor socket = open_packet_socket();
+    if (socket.is_open() && !bind_arp_socket(socket.get(), interface_index)) {
+        return FileDescriptor();
+    }
+    return socket;
+}
+
+std::optional<ArpProbePlan> arp_probe_plan(const netlink::RangeLink& link,
+                                           std::span<const Ipv4Address> range,
+                                           std::chrono::milliseconds window) {
+    if (!link.own_mac || !link.own_address) {
+        return std::nullopt;
+    }
+    ArpProbePlan plan;
+    plan.interface_index = link.interface_index;
+    plan.own_mac = *link.own_mac;
+    plan.own_address = *link.own_address;
+    for (const Ipv4Address& address : range) {
+        if (address != plan.own_address) {
+            plan.targets.push_back(address);
+        }
+    }
+    plan.window = window;
+    return plan;
 }
 
 void probe_with_arp(int socket, const ArpProbePlan& plan, int stop,

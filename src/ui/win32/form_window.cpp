@@ -28,6 +28,9 @@ constexpr UINT release_message = WM_APP + 1;
 constexpr UINT_PTR subclass_id = 1;
 constexpr int first_control_id = 100; // clear of IDOK and IDCANCEL
 constexpr int form_font_points = 9;
+// The widest a tooltip grows before it wraps a line, in pixels (a maker's name is the longest
+// part of a note).
+constexpr LPARAM tooltip_width = 600;
 constexpr int link_font_points = 12;
 constexpr COLORREF link_colour = RGB(0, 0, 255);
 constexpr COLORREF accent_colour = RGB(128, 0, 128);
@@ -277,6 +280,8 @@ void FormWindow::make_tooltip() {
     if (tooltip_ == nullptr) {
         return;
     }
+    // A note's parts each take a line of their own: a tooltip with a width breaks its lines.
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, tooltip_width);
     for (const Binding& binding : bindings_) {
         if (binding.control->kind() == ControlKind::list_box) {
             TTTOOLINFOW tool{};

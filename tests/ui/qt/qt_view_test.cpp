@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -77,6 +78,7 @@ private slots:
     void list_follows_the_model_and_reports_double_clicks();
     void present_silent_address_is_marked();
     void late_mark_arrives_after_the_lists_were_filled();
+    void late_name_joins_the_tooltip();
     void failing_handler_is_reported_and_the_window_goes_on();
     void close_box_answered_no_keeps_the_window();
     void ending_the_program_data();
@@ -612,6 +614,36 @@ void QtViewTest::late_mark_arrives_after_the_lists_were_filled() {
     QCOMPARE(silent->item(1)->foreground().color(), QColor(192, 64, 0));
     click(main_window, "cmdclear");
     QVERIFY(!fakes_->neighbours.prove_late({{{192, 0, 2, 9}}, {0x02, 0, 0, 0, 0, 0x09}}));
+}
+
+// A host name found after the lists were filled comes through the event loop and joins the
+// item's tooltip under its MAC. Answering items and marked silent ones are asked about; the
+// clear button ends the stage.
+void QtViewTest::late_name_joins_the_tooltip() {
+    fakes_->neighbours.present = {{{{192, 0, 2, 5}}, {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}},
+                                  {{{192, 0, 2, 6}}, {0x02, 0x00, 0x5e, 0x00, 0x00, 0x06}}};
+    sweep_start_row("1920p2p4");
+    const auto asked = fakes_->names.asked();
+    const auto was_asked = [&](std::uint8_t octet) {
+        return std::find(asked.begin(), asked.end(), platform::Ipv4Address{{192, 0, 2, octet}}) !=
+               asked.end();
+    };
+    QVERIFY(was_asked(5) && was_asked(6) && was_asked(8) && !was_asked(7));
+    auto* answering = widget<QListWidget>(main_window, "List1");
+    QCOMPARE(answering->item(1)->toolTip(), QStringLiteral("MAC 02:00:5e:00:00:06"));
+    bool handed_over = false;
+    std::thread system([&] {
+        handed_over =
+            fakes_->names.name_late({{{192, 0, 2, 6}}, "nas.example", platform::NameSource::dns});
+    });
+    system.join();
+    QVERIFY(handed_over);
+    QCOMPARE(answering->item(1)->toolTip(), QStringLiteral("MAC 02:00:5e:00:00:06"));
+    QTRY_COMPARE(answering->item(1)->toolTip(),
+                 QStringLiteral("MAC 02:00:5e:00:00:06\n主机名: nas.example (DNS)"));
+    QCOMPARE(answering->item(1)->text(), QStringLiteral("192.0.2.6"));
+    click(main_window, "cmdclear");
+    QVERIFY(!fakes_->names.name_late({{{192, 0, 2, 8}}, "late", platform::NameSource::dns}));
 }
 
 // A failure nothing caught ends the handler, not the program: the user is told, and the next

@@ -50,6 +50,8 @@ TEST(ListItemNotes, OnlyTheItemsWhoseNoteChangedArePaintedAgain) {
     const ListItemNote mac{"02:00:5e:00:00:06", "MAC 02:00:5e:00:00:06", false};
     const ListItemNote warned{"0a:1b:2c:3d:4e:5f", "may be taken", true};
     const ListItemNote shared{"0a:1b:2c:3d:4e:5f", "answers for several", false};
+    const ListItemNote named{
+        "0a:1b:2c:3d:4e:5f", "may be taken\n主机名: nas (DNS)", true, {"主机名: nas (DNS)"}};
     struct Case {
         const char* name;
         Notes shown, now;
@@ -61,6 +63,7 @@ TEST(ListItemNotes, OnlyTheItemsWhoseNoteChangedArePaintedAgain) {
         {"a warning turned plain", {warned, warned}, {shared, warned}, {0}},
         {"the list refilled", {mac}, {std::nullopt, std::nullopt}, {0, 1}},
         {"the list emptied", {std::nullopt, mac}, {}, {0, 1}},
+        {"a name joined a mark", {mac, warned}, {mac, named}, {1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
