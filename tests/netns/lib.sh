@@ -175,6 +175,14 @@ zv_temp_dir() {
     chmod 755 "$REPLY"
 }
 
+# zv_capture DIR NAME COMMAND ARG...: runs COMMAND with its stdout in DIR/NAME and its stderr in
+# DIR/NAME.err; the test fails, showing that stderr, when it does not exit 0.
+zv_capture() {
+    local dir=$1 name=$2
+    shift 2
+    "$@" >"$dir/$name" 2>"$dir/$name.err" || zv_fail "$name: exited with $? ($(cat "$dir/$name.err"))"
+}
+
 # zv_lay_out_with_helper PROGRAM NAME HELPER: PROGRAM copied to bin/NAME and HELPER to
 # libexec/zelvoro/ of a new folder, as installed, the helper given the package's capability.
 # REPLY is the folder; ZV_LAID_HELPER the helper's copy.

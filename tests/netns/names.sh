@@ -53,10 +53,7 @@ stop_responders() {
 
 # run_sweep NAME ARG...: the tool's stdout in $out/NAME, stderr in $out/NAME.err.
 run_sweep() {
-    local name=$1
-    shift
-    ip netns exec "$ZV_SCAN" "$sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
-        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+    zv_capture "$out" "$1" ip netns exec "$ZV_SCAN" "$sweep" "${@:2}"
 }
 
 # names_took NAME: the milliseconds the tool says the names took, whole.

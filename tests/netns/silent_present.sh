@@ -68,18 +68,12 @@ out=$REPLY
 
 # run_sweep NAME ARG...: the tool's stdout in $out/NAME, stderr in $out/NAME.err, as root.
 run_sweep() {
-    local name=$1
-    shift
-    ip netns exec "$scan" "$sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
-        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+    zv_capture "$out" "$1" ip netns exec "$scan" "$sweep" "${@:2}"
 }
 
 # run_as_nobody NAME ARG...: the same as the user nobody, without any capability.
 run_as_nobody() {
-    local name=$1
-    shift
-    zv_sweep_as_nobody "$scan" "$sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
-        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+    zv_capture "$out" "$1" zv_sweep_as_nobody "$scan" "$sweep" "${@:2}"
 }
 
 # expect_marks NAME: the lists of a local sweep with the three devices marked, and the stage's
@@ -136,11 +130,8 @@ helper=$ZV_LAID_HELPER
 # through_helper NAME ARG...: as run_as_nobody, with the helper beside the tool (the bounding set
 # kept, so that the helper's file capability takes effect).
 through_helper() {
-    local name=$1
-    shift
-    ip netns exec "$scan" setpriv --reuid=nobody --regid="$(id -gn nobody)" --clear-groups \
-        --inh-caps=-all -- "$laid/bin/zelvoro-sweep" "$@" >"$out/$name" 2>"$out/$name.err" ||
-        zv_fail "$name: exited with $? ($(cat "$out/$name.err"))"
+    zv_capture "$out" "$1" ip netns exec "$scan" setpriv --reuid=nobody --regid="$(id -gn nobody)" \
+        --clear-groups --inh-caps=-all -- "$laid/bin/zelvoro-sweep" "${@:2}"
 }
 # expect_helper NAME: marked through the helper, the table never taking over.
 expect_helper() {
