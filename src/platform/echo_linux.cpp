@@ -17,23 +17,18 @@
 #include "platform/icmp_packet.h"
 #include "platform/linux/file_descriptor_linux.h"
 #include "platform/linux/neighbour_limits_linux.h"
+#include "platform/linux/stamped_echo_socket_linux.h"
 #include "platform/neighbour_pacing.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
-#include <ctime>
 #include <deque>
-#include <linux/icmp.h>
 #include <mutex>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/random.h>
-#include <sys/socket.h>
 #include <thread>
 #include <utility>
 
@@ -48,15 +43,9 @@ constexpr std::size_t block_size = 1024;
 // At most this many requests are open at once: half the 16-bit sequence space, so that a reply
 // to a request long settled is never taken for one to an open request.
 constexpr std::size_t max_open_requests = 32768;
-// Room for every reply of a /24 that answers completely, even if none were read until the end.
-constexpr int socket_buffer_bytes = 1 << 20;
 // Waiting this long past the last deadline lets every reply stamped in time be queued on the
 // socket before the verdicts are taken.
 constexpr nanoseconds queue_settle_time = stamp_to_queue_time;
-// Requests are handed to the kernel this many at a time, in one call, and the socket is read
-// before each such batch: often enough that the replies of a /24 where every host answers never
-// fill the receive buffer, seldom enough that the reads do not slow the sending down.
-constexpr std::size_t requests_per_batch = 8;
 // How long a send may wait for room in the socket's send buffer.
 constexpr nanoseconds send_room_wait = std::chrono::seconds(3);
 // While the system switches receive stamps on, a request to this machine itself every so often,
@@ -67,181 +56,6 @@ const Ipv4Address loopback{{127, 0, 0, 1}};
 // The echo helper serves a sweep of at most one /24 at a time: a larger one, as many runs of the
 // helper one after the other, would make neighbour entries faster than any pacing allows.
 constexpr std::size_t most_addresses_through_helper = 256;
-
-StampTime stamp_clock_now() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now); // the clock SO_TIMESTAMPNS stamps with
-    return std::chrono::seconds(now.tv_sec) + nanoseconds(now.tv_nsec);
-}
-
-timespec to_timespec(nanoseconds duration) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
-    return timespec{static_cast<time_t>(seconds.count()),
-                    static_cast<long>((duration - seconds).count())};
-}
-
-struct Datagram {
-    Ipv4Address source;
-    ReceiveTime received;
-    std::span<const std::uint8_t> bytes;
-};
-
-enum class SendOutcome { sent, no_room, failed };
-
-struct Outgoing {
-    Ipv4Address to;
-    std::array<std::uint8_t, icmp::echo_request_size> packet;
-};
-
-// A non-blocking ICMP socket that stamps what it receives: a ping socket where the caller's
-// group may open one, a raw socket otherwise.
-class EchoSocket {
-public:
-    static std::optional<EchoSocket> open() {
-        const int flags = SOCK_NONBLOCK | SOCK_CLOEXEC;
-        FileDescriptor ping(::socket(AF_INET, SOCK_DGRAM | flags, IPPROTO_ICMP));
-        if (ping.is_open()) {
-            return EchoSocket(std::move(ping), false);
-        }
-        FileDescriptor raw(::socket(AF_INET, SOCK_RAW | flags, IPPROTO_ICMP));
-        if (raw.is_open()) {
-            return EchoSocket(std::move(raw), true);
-        }
-        return std::nullopt;
-    }
-
-    // The kernel replaces the identifier of a ping socket's requests with its own and hands the
-    // socket only the replies carrying it; a raw socket sees every reply and must check it.
-    bool kernel_assigns_identifier() const { return !raw_; }
-
-    // Hands the requests to the kernel in one call: how many of the first ones it took, or
-    // why it took none. Does not set SO_BROADCAST: a request to a broadcast address fails with
-    // EACCES, and the address is silent, as it would be if only replies from the address itself
-    // counted.
-    std::pair<std::size_t, SendOutcome> send(std::span<const Outgoing> requests) const {
-        std::array<sockaddr_in, requests_per_batch> targets{};
-        std::array<iovec, requests_per_batch> data{};
-        std::array<mmsghdr, requests_per_batch> messages{};
-        const std::size_t count = std::min(requests.size(), requests_per_batch);
-        for (std::size_t index = 0; index < count; ++index) {
-            targets[index].sin_family = AF_INET;
-            std::memcpy(&targets[index].sin_addr, requests[index].to.octets.data(),
-                        requests[index].to.octets.size());
-            // sendmmsg only reads the packet.
-            data[index] = iovec{const_cast<std::uint8_t*>(requests[index].packet.data()),
-                                requests[index].packet.size()};
-            messages[index].msg_hdr.msg_name = &targets[index];
-            messages[index].msg_hdr.msg_namelen = sizeof targets[index];
-            messages[index].msg_hdr.msg_iov = &data[index];
-            messages[index].msg_hdr.msg_iovlen = 1;
-        }
-        for (;;) {
-            const int sent =
-                ::sendmmsg(fd_.get(), messages.data(), static_cast<unsigned>(count), 0);
-            if (sent > 0) {
-                return {static_cast<std::size_t>(sent), SendOutcome::sent};
-            }
-            if (sent == 0 || errno != EINTR) {
-                return {0, sent == 0 || errno == EAGAIN || errno == EWOULDBLOCK
-                               ? SendOutcome::no_room
-                               : SendOutcome::failed};
-            }
-        }
-    }
-
-    // The next queued datagram (without the IP header), or nothing when the queue is empty.
-    std::optional<Datagram> receive(std::span<std::uint8_t> buffer) const {
-        sockaddr_in source{};
-        iovec data{buffer.data(), buffer.size()};
-        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(timespec))> control{};
-        msghdr message{};
-        message.msg_name = &source;
-        message.msg_namelen = sizeof source;
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-        ssize_t size = -1;
-        StampTime reading{};
-        do {
-            reading = stamp_clock_now();
-            size = ::recvmsg(fd_.get(), &message, 0);
-        } while (size < 0 && errno == EINTR);
-        if (size < 0) {
-            return std::nullopt;
-        }
-        return datagram(message, source, buffer.first(static_cast<std::size_t>(size)), reading);
-    }
-
-    // Asks the kernel to stamp what this socket receives (see the top of this file).
-    void turn_stamps_on() const { set_option(SOL_SOCKET, SO_TIMESTAMPNS, 1); }
-
-    // Waits until one of `events` is ready or `limit` has passed; returns the ready events.
-    short wait(short events, nanoseconds limit) const {
-        pollfd entry{fd_.get(), events, 0};
-        const timespec timeout = to_timespec(std::max(limit, nanoseconds(0)));
-        if (::ppoll(&entry, 1, &timeout, nullptr) <= 0) {
-            return 0;
-        }
-        return entry.revents;
-    }
-
-private:
-    EchoSocket(FileDescriptor fd, bool raw) : fd_(std::move(fd)), raw_(raw) { configure(); }
-
-    void configure() const {
-        enlarge_buffer(SO_RCVBUFFORCE, SO_RCVBUF);
-        enlarge_buffer(SO_SNDBUFFORCE, SO_SNDBUF);
-        if (raw_) {
-            icmp_filter only_replies{~(1u << ICMP_ECHOREPLY)};
-            ::setsockopt(fd_.get(), SOL_RAW, ICMP_FILTER, &only_replies, sizeof only_replies);
-        }
-    }
-
-    // The forcing option passes the system limit but needs CAP_NET_ADMIN; the plain one is
-    // capped at the limit.
-    void enlarge_buffer(int forcing, int plain) const {
-        if (!set_option(SOL_SOCKET, forcing, socket_buffer_bytes)) {
-            set_option(SOL_SOCKET, plain, socket_buffer_bytes);
-        }
-    }
-
-    bool set_option(int level, int name, int value) const {
-        return ::setsockopt(fd_.get(), level, name, &value, sizeof value) == 0;
-    }
-
-    std::optional<Datagram> datagram(msghdr& message, const sockaddr_in& source,
-                                     std::span<const std::uint8_t> bytes, StampTime reading) const {
-        Datagram result{{}, receive_time(message, reading), bytes};
-        std::memcpy(result.source.octets.data(), &source.sin_addr, result.source.octets.size());
-        if (raw_) {
-            const auto payload = icmp::ipv4_payload(bytes);
-            result.bytes = payload.value_or(std::span<const std::uint8_t>{});
-        }
-        return result;
-    }
-
-    // The kernel's receive time where it stamped the datagram on arrival, before `reading`,
-    // when the read began. A stamp no earlier than that was taken as the datagram was read (it
-    // arrived before the kernel stamped anything), and a missing one (stamps not asked for
-    // yet) stands for the present moment: both later than the true receive time, never earlier.
-    static ReceiveTime receive_time(msghdr& message, StampTime reading) {
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-             header = CMSG_NXTHDR(&message, header)) {
-            if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
-                timespec stamp{};
-                std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
-                const StampTime at =
-                    std::chrono::seconds(stamp.tv_sec) + nanoseconds(stamp.tv_nsec);
-                return ReceiveTime{at, at < reading};
-            }
-        }
-        return ReceiveTime{stamp_clock_now(), false};
-    }
-
-    FileDescriptor fd_;
-    bool raw_;
-};
 
 // Pacing for the requests that make neighbour entries; none where the sweep is too short to
 // fill the share of the table it may take even if every address is on the link.
@@ -284,7 +98,7 @@ private:
 // timeout or so are held.
 class EchoSweep {
 public:
-    EchoSweep(const EchoSocket& socket, EchoStream& stream, nanoseconds timeout,
+    EchoSweep(const StampedEchoSocket& socket, EchoStream& stream, nanoseconds timeout,
               std::optional<Pacing> pacing)
         : socket_(socket), stream_(stream), timeout_(timeout), pacing_(std::move(pacing)),
           first_sequence_(random_u16()), identifier_(identifier_for(socket)) {}
@@ -316,7 +130,7 @@ public:
             if (sent_up_to_ == 0) {
                 first_sent = stamp_clock_now();
             }
-            send_batch(paced ? 1 : unpaced_run(requests_per_batch));
+            send_batch(paced ? 1 : unpaced_run(echo_requests_per_send));
         }
         const StampTime last_sent = stamp_clock_now();
         await_replies();
@@ -343,7 +157,7 @@ private:
         return value;
     }
 
-    static std::optional<std::uint16_t> identifier_for(const EchoSocket& socket) {
+    static std::optional<std::uint16_t> identifier_for(const StampedEchoSocket& socket) {
         if (socket.kernel_assigns_identifier()) {
             return std::nullopt;
         }
@@ -416,8 +230,8 @@ private:
         count = std::min(count, block.requests.size() - first);
         for (std::size_t index = 0; index < count; ++index) {
             batch_[index] =
-                Outgoing{block.requests.address(first + index),
-                         icmp::encode_echo_request(block.requests.header(first + index))};
+                OutgoingEcho{block.requests.address(first + index),
+                             icmp::encode_echo_request(block.requests.header(first + index))};
         }
         std::size_t done = 0;
         std::optional<StampTime> give_up;
@@ -429,9 +243,9 @@ private:
                 block.requests.mark_sent(first + index, now);
             }
             done += taken;
-            if (outcome == SendOutcome::failed) {
+            if (outcome == EchoSendOutcome::failed) {
                 ++done; // the first one not taken cannot be sent
-            } else if (outcome == SendOutcome::no_room) {
+            } else if (outcome == EchoSendOutcome::no_room) {
                 give_up = give_up.value_or(now + send_room_wait);
                 if (now >= *give_up) {
                     break;
@@ -532,7 +346,7 @@ private:
         }
     }
 
-    const EchoSocket& socket_;
+    const StampedEchoSocket& socket_;
     EchoStream& stream_;
     nanoseconds timeout_;
     std::optional<Pacing> pacing_;
@@ -541,7 +355,7 @@ private:
     std::deque<Block> blocks_;
     std::size_t sent_up_to_ = 0;         // the requests before this index have been sent
     std::vector<Ipv4Address> addresses_; // the addresses of the block being opened
-    std::array<Outgoing, requests_per_batch> batch_{};
+    std::array<OutgoingEcho, echo_requests_per_send> batch_{};
     std::array<std::uint8_t, 512> buffer_{};
     std::size_t undecided_ = 0;
     std::atomic<bool> stamped_{false};
@@ -575,23 +389,23 @@ private:
 // first request that cannot be sent (no loopback).
 class MarkedStamps {
 public:
-    MarkedStamps(const EchoSocket& socket, icmp::EchoHeader marker,
+    MarkedStamps(const StampedEchoSocket& socket, icmp::EchoHeader marker,
                  const std::atomic<bool>& stamped)
         : thread_([this, &socket, marker, &stamped](std::stop_token stop) {
               mark(socket, marker, stamped, stop);
           }) {}
 
 private:
-    void mark(const EchoSocket& socket, icmp::EchoHeader marker, const std::atomic<bool>& stamped,
-              std::stop_token stop) {
+    void mark(const StampedEchoSocket& socket, icmp::EchoHeader marker,
+              const std::atomic<bool>& stamped, std::stop_token stop) {
         socket.turn_stamps_on();
-        const std::array<Outgoing, 1> request{
-            Outgoing{loopback, icmp::encode_echo_request(marker)}};
+        const std::array<OutgoingEcho, 1> request{
+            OutgoingEcho{loopback, icmp::encode_echo_request(marker)}};
         const auto until = std::chrono::steady_clock::now() + marking_time;
         std::unique_lock lock(mutex_);
         while (!stamped.load(std::memory_order_relaxed) &&
                std::chrono::steady_clock::now() < until &&
-               socket.send(request).second == SendOutcome::sent) {
+               socket.send(request).second == EchoSendOutcome::sent) {
             if (stopped_.wait_for(lock, stop, marker_interval,
                                   [&stop] { return stop.stop_requested(); })) {
                 return;
@@ -606,7 +420,7 @@ private:
 
 // A sweep over a socket just opened whose stamps are switched on beside it (MarkedStamps).
 // `began`: when the caller started, for the report.
-EchoStreamReport sweep_while_stamps_turn_on(const EchoSocket& socket, EchoStream& stream,
+EchoStreamReport sweep_while_stamps_turn_on(const StampedEchoSocket& socket, EchoStream& stream,
                                             std::chrono::milliseconds timeout, StampTime began) {
     EchoSweep sweep(socket, stream, timeout, pacing_for(stream.size()));
     const MarkedStamps stamps(socket, sweep.marker(), sweep.stamped());
@@ -614,7 +428,8 @@ EchoStreamReport sweep_while_stamps_turn_on(const EchoSocket& socket, EchoStream
 }
 
 // A sweep whose replies are all stamped on arrival: the stamps are on before the first request.
-EchoSweepResult sweep_stamped(const EchoSocket& socket, std::span<const Ipv4Address> addresses,
+EchoSweepResult sweep_stamped(const StampedEchoSocket& socket,
+                              std::span<const Ipv4Address> addresses,
                               std::chrono::milliseconds timeout) {
     socket.turn_stamps_on();
     EchoSweepResult result;
@@ -633,7 +448,7 @@ public:
         if (addresses.empty()) {
             return EchoSweepResult{};
         }
-        const auto socket = EchoSocket::open();
+        const auto socket = StampedEchoSocket::open();
         if (!socket) {
             return echo_through_helper(addresses, timeout);
         }
@@ -649,7 +464,7 @@ public:
             return EchoStreamReport{};
         }
         const StampTime began = stamp_clock_now();
-        const auto socket = EchoSocket::open();
+        const auto socket = StampedEchoSocket::open();
         if (!socket) {
             return stream.size() <= most_addresses_through_helper
                        ? EchoService::echo_stream(stream, timeout)
@@ -663,7 +478,7 @@ public:
 // switches them on while the program waits for its first sweep.
 class HeldSocketEchoService final : public EchoService {
 public:
-    explicit HeldSocketEchoService(EchoSocket socket) : socket_(std::move(socket)) {
+    explicit HeldSocketEchoService(StampedEchoSocket socket) : socket_(std::move(socket)) {
         socket_.turn_stamps_on();
     }
 
@@ -673,7 +488,7 @@ public:
     }
 
 private:
-    EchoSocket socket_;
+    StampedEchoSocket socket_;
 };
 
 } // namespace
@@ -683,7 +498,7 @@ std::unique_ptr<EchoService> make_system_echo_service() {
 }
 
 std::unique_ptr<EchoService> open_echo_socket() {
-    auto socket = EchoSocket::open();
+    auto socket = StampedEchoSocket::open();
     if (!socket) {
         return nullptr;
     }
